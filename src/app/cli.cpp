@@ -1,0 +1,133 @@
+// hotaru-cli: the program's work from a script, without windows.
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/CliCommands.h"
+#include "app/Startup.h"
+#include "common/Errors.h"
+#include "common/Messages.h"
+#include "common/Text.h"
+
+using namespace hotaru;
+
+namespace {
+
+const char* kUsage =
+    "usage: hotaru-cli <command> [options]\n"
+    "\n"
+    "commands:\n"
+    "  version --db FILE                   print the data version as the menu shows it\n"
+    "  export  --db FILE --dir DIR         write the month's submission file into DIR\n"
+    "  fdcheck --db FILE --drive DIR --out DIR2\n"
+    "                                      check the submission file in DIR, list into DIR2\n"
+    "  list    --db FILE --pdf OUT         write the claim list as a PDF\n"
+    "  --help                              this text\n"
+    "\n"
+    "The database is connected (and a file of the older layout upgraded) as the\n"
+    "desktop program does at start-up.\n";
+
+int cmdVersion(const cli::Args& args) {
+    if (!cli::OpenDatabase(args)) return 2;
+    std::string label = VersionLabelText();
+    if (!label.empty()) std::cout << label << "\n";
+    DisconnectDatabase();
+    return 0;
+}
+
+}  // namespace
+
+namespace hotaru::cli {
+
+// Messages go to stderr; questions take their default button.
+class ConsoleMessages : public MessagePresenter {
+public:
+    int show(const std::string& prompt, int style, const std::string&) override {
+        std::string text;
+        for (const auto& line : MessageLines(prompt)) {
+            if (!text.empty()) text += "\n";
+            text += line;
+        }
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        std::cerr << text << "\n";
+        int buttons = style & 7;
+        bool second = (style & vbDefaultButton2) != 0;
+        switch (buttons) {
+        case vbYesNo:
+        case vbYesNoCancel: return second ? vbNo : vbYes;
+        case vbOKCancel: return second ? vbCancel : vbOK;
+        default: return vbOK;
+        }
+    }
+};
+
+std::optional<Args> Parse(int argc, char** argv, int first, const std::vector<std::string>& required) {
+    Args a;
+    for (int i = first; i < argc; ++i) {
+        std::string k = argv[i];
+        if (k.rfind("--", 0) != 0 || i + 1 >= argc) {
+            std::cerr << "hotaru-cli: unexpected argument '" << k << "'\n";
+            return std::nullopt;
+        }
+        a.options[k.substr(2)] = argv[++i];
+    }
+    for (const auto& r : required) {
+        if (!a.options.count(r)) {
+            std::cerr << "hotaru-cli: missing --" << r << "\n";
+            return std::nullopt;
+        }
+    }
+    for (const auto& [k, v] : a.options) {
+        bool known = false;
+        for (const auto& r : required) known = known || r == k;
+        if (!known) {
+            std::cerr << "hotaru-cli: unknown option --" << k << "\n";
+            return std::nullopt;
+        }
+    }
+    return a;
+}
+
+bool OpenDatabase(const Args& args) {
+    UseLiveDatabase(args.get("db"));
+    return OpenDatabaseAtStartup();
+}
+
+}  // namespace hotaru::cli
+
+int main(int argc, char** argv) {
+    cli::ConsoleMessages console;
+    SetMessagePresenter(&console);
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        std::cout << kUsage;
+        return argc < 2 ? 2 : 0;
+    }
+    struct Command {
+        std::vector<std::string> options;
+        std::function<int(const cli::Args&)> run;
+    };
+    std::map<std::string, Command> commands = {
+        {"version", {{"db"}, cmdVersion}},
+    };
+    cli::RegisterCommands([&](const std::string& name, std::vector<std::string> options,
+                              std::function<int(const cli::Args&)> run) {
+        commands[name] = Command{std::move(options), std::move(run)};
+    });
+    auto it = commands.find(argv[1]);
+    if (it == commands.end()) {
+        std::cerr << "hotaru-cli: unknown command '" << argv[1] << "' (see hotaru-cli --help)\n";
+        return 2;
+    }
+    auto args = cli::Parse(argc, argv, 2, it->second.options);
+    if (!args) return 2;
+    try {
+        return it->second.run(*args);
+    } catch (const std::exception& e) {
+        std::cerr << StandardErrorText(ErrorNumberOf(e), ErrorDescriptionOf(e)) << "\n";
+        return 2;
+    }
+}
