@@ -27,13 +27,16 @@ public:
 };
 
 // The presenter in use (never null: without one, messages go to stderr and
-// the first button is the answer).
+// the default button is the answer).
 void SetMessagePresenter(MessagePresenter* presenter);
 MessagePresenter& CurrentMessagePresenter();
 
 // Shows a message; an empty title shows the application's title.
 int MsgBox(const std::string& prompt, int style = vbOKOnly, const std::string& title = {});
 void Beep();
+
+// The answer of the style's default button (vbYesNo + vbDefaultButton2 -> vbNo).
+int DefaultButtonAnswer(int style);
 
 // Splits a prompt at CR LF, CR or LF.
 std::vector<std::string> MessageLines(const std::string& prompt);

@@ -1,0 +1,50 @@
+#include "common/Paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+namespace hotaru {
+namespace {
+
+std::mutex gDirMutex;
+std::filesystem::path gProgramDir;
+
+}  // namespace
+
+std::filesystem::path ProgramDir() {
+    {
+        std::lock_guard lock(gDirMutex);
+        if (!gProgramDir.empty()) return gProgramDir;
+    }
+    return ExecutableDir();
+}
+
+void SetProgramDir(const std::filesystem::path& dir) {
+    std::lock_guard lock(gDirMutex);
+    gProgramDir = dir;
+}
+
+std::filesystem::path ExecutableDir() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec && !exe.empty()) return exe.parent_path();
+    // Without /proc the working folder is the best remaining guess.
+    return std::filesystem::current_path(ec);
+}
+
+std::filesystem::path HomeDir() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buf(size > 0 ? std::size_t(size) : 16384);
+    passwd pw{};
+    passwd* result = nullptr;
+    if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result && result->pw_dir)
+        return result->pw_dir;
+    return "/";
+}
+
+}  // namespace hotaru

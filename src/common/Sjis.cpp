@@ -1,0 +1,182 @@
+#include "common/Sjis.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "common/Text.h"
+
+namespace hotaru {
+namespace {
+
+// One descriptor per direction and thread: opening one costs far more than a
+// short conversion, and a descriptor must not be shared between threads.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error(std::string("文字コード変換を開始できません: ") + from + " -> " + to);
+    }
+    ~Converter() { iconv_close(cd_); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts all of in; on failure returns false with failedAt set to the
+    // offset of the first byte that could not be converted.
+    bool convert(std::string_view in, std::string& out, std::size_t& failedAt) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        out.resize(in.size() * 2 + 16);
+        char* src = const_cast<char*>(in.data());
+        std::size_t srcLeft = in.size();
+        char* dst = out.data();
+        std::size_t dstLeft = out.size();
+        while (srcLeft > 0) {
+            std::size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+            if (r != static_cast<std::size_t>(-1)) break;
+            if (errno == E2BIG) {
+                std::size_t used = out.size() - dstLeft;
+                out.resize(out.size() * 2);
+                dst = out.data() + used;
+                dstLeft = out.size() - used;
+                continue;
+            }
+            failedAt = in.size() - srcLeft;
+            return false;
+        }
+        out.resize(out.size() - dstLeft);
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+Converter& ToSjisConverter() {
+    thread_local Converter c("CP932", "UTF-8");
+    return c;
+}
+
+Converter& FromSjisConverter() {
+    thread_local Converter c("UTF-8", "CP932");
+    return c;
+}
+
+bool IsAscii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+std::size_t Utf8Length(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+struct Replacement {
+    std::string_view from;
+    std::string_view to;
+};
+
+constexpr Replacement kReplacements[] = {
+    {"\u301C", "\uFF5E"},  // wave dash -> full-width tilde
+    {"\u2212", "\uFF0D"},  // minus sign -> full-width hyphen-minus
+    {"\u2016", "\u2225"},  // double vertical line -> parallel to
+    {"\u2014", "\u2015"},  // em dash -> horizontal bar
+    {"\u00A2", "\uFFE0"},  // cent sign
+    {"\u00A3", "\uFFE1"},  // pound sign
+    {"\u00AC", "\uFFE2"},  // not sign
+};
+
+std::string HexBytes(std::string_view bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, out.empty() ? "0x%02X" : " 0x%02X", c);
+        out += buf;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string NormalizeForSjis(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        std::size_t len = Utf8Length(static_cast<unsigned char>(utf8[pos]));
+        std::string_view ch = utf8.substr(pos, len);
+        std::string_view repl = ch;
+        if (len > 1) {
+            for (const Replacement& r : kReplacements) {
+                if (ch == r.from) {
+                    repl = r.to;
+                    break;
+                }
+            }
+        }
+        out.append(repl);
+        pos += ch.size();
+    }
+    return out;
+}
+
+std::string ToSjis(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
+    const std::string normalized = NormalizeForSjis(utf8);
+    std::string out;
+    std::size_t failedAt = 0;
+    if (ToSjisConverter().convert(normalized, out, failedAt)) return out;
+
+    // Normalising replaces characters one for one, so the failing character
+    // has the same index in the caller's text.
+    std::size_t index = 0;
+    for (std::size_t at = 0; at < failedAt; ++index)
+        at += Utf8Length(static_cast<unsigned char>(normalized[at]));
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < index && offset < utf8.size(); ++i)
+        offset += Utf8Length(static_cast<unsigned char>(utf8[offset]));
+    std::size_t len = Utf8Length(static_cast<unsigned char>(utf8[offset]));
+    std::string character(utf8.substr(offset, len));
+    bool validUtf8 = character.size() == len;
+    for (std::size_t i = 1; validUtf8 && i < character.size(); ++i)
+        validUtf8 = (static_cast<unsigned char>(character[i]) & 0xC0) == 0x80;
+    if (!validUtf8 || (len == 1 && static_cast<unsigned char>(character[0]) >= 0x80)) {
+        throw SjisError("文字コードが正しくありません（" + std::to_string(offset) + "バイト目: " +
+                            HexBytes(character) + "）",
+                        HexBytes(character), offset);
+    }
+    throw SjisError("Shift_JISで表せない文字があります（" + std::to_string(offset) + "バイト目: " +
+                        character + "）",
+                    character, offset);
+}
+
+std::string FromSjis(std::string_view sjis) {
+    if (IsAscii(sjis)) return std::string(sjis);
+    std::string out;
+    std::size_t failedAt = 0;
+    if (FromSjisConverter().convert(sjis, out, failedAt)) return out;
+    unsigned char lead = static_cast<unsigned char>(sjis[failedAt]);
+    bool twoByte = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    std::string bytes(sjis.substr(failedAt, twoByte ? 2 : 1));
+    std::string hex = HexBytes(bytes);
+    throw SjisError("Shift_JISとして読めないバイトがあります（" + std::to_string(failedAt) + "バイト目: " +
+                        hex + "）",
+                    hex, failedAt);
+}
+
+bool IsFullWidth(std::string_view utf8) {
+    if (utf8.empty()) return true;
+    const std::string normalized = NormalizeForSjis(utf8);
+    std::string out;
+    std::size_t failedAt = 0;
+    if (!ToSjisConverter().convert(normalized, out, failedAt)) return false;
+    // CP932 has no form longer than two bytes, so the lengths decide.
+    return out.size() == 2 * CharCount(normalized);
+}
+
+}  // namespace hotaru
