@@ -1,0 +1,204 @@
+// Start-up: connection failures, the upgrade of an old file, the city patch.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "app/InstanceLock.h"
+#include "app/Startup.h"
+#include "common/Paths.h"
+#include "data/Connection.h"
+#include "support/TestSupport.h"
+
+using namespace hotaru;
+using namespace hotaru::data;
+namespace fs = std::filesystem;
+
+namespace {
+
+void sql(const fs::path& file, const std::string& statements) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, statements.c_str(), nullptr, nullptr, &err);
+    ASSERT_EQ(rc, SQLITE_OK) << (err ? err : "");
+    sqlite3_close(db);
+}
+
+// A live file of the old layout (children table without the two public-expense
+// fields) holding settings, two children and two claim rows.
+void makeOldLayout(const fs::path& live) {
+    sql(live,
+        "ALTER TABLE T_基本 DROP COLUMN PublicPay2; ALTER TABLE T_基本 DROP COLUMN PublicPay1;"
+        "INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, request, path, Ver)"
+        " VALUES (1, '46', '1', '0123456', '', '蛍医院', 1, NULL, 10, '2008-03-01', '/media/fd', 1.01);"
+        "INSERT INTO T_基本 VALUES ('1', '000012345', '山田　花子', '2006-05-03', 1, '01234567', 3);"
+        "INSERT INTO T_基本 VALUES ('2', '000000001', 'O''Neil', NULL, 2, NULL, NULL);"
+        "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request, insurance, insurance_no,"
+        " hospitalization, ratio, treatment, PublicPay1, PublicPay2)"
+        " VALUES ('1', '000012345', '2008-02-01', 1, 1234, 3700, '2008-03-01', 1, '01234567', 2, 3, 10, '05', NULL),"
+        "        ('1', '000012345', '2008-02-01', 2, 10, 30, '2008-03-01', 1, '01234567', 2, 3, NULL, NULL, NULL);");
+}
+
+}  // namespace
+
+class Startup : public ::testing::Test {
+protected:
+    test::ProgramFolder folder;
+    void SetUp() override {
+        folder.disconnect();
+        ResetDatabaseFiles();
+    }
+    void TearDown() override { ResetDatabaseFiles(); }
+};
+
+TEST_F(Startup, CurrentLayoutStartsWithoutUpgrade) {
+    ASSERT_TRUE(OpenDatabaseAtStartup());
+    EXPECT_TRUE(folder.messages().shown.empty());
+    EXPECT_FALSE(fs::exists(folder.dir() / kBackupName));
+    EXPECT_EQ(VersionLabelText(), "");  // no settings row
+    DisconnectDatabase();
+}
+
+TEST_F(Startup, OldLayoutIsUpgradedKeepingEverything) {
+    makeOldLayout(folder.live());
+    ASSERT_TRUE(OpenDatabaseAtStartup());
+    EXPECT_TRUE(folder.messages().shown.empty());
+    EXPECT_EQ(VersionLabelText(), "Ver.1.10");
+
+    auto set = DB().OpenRecordset("SELECT * FROM T_設定", dbOpenSnapshot);
+    ASSERT_EQ(set.RecordCount(), 1);
+    EXPECT_EQ(set["no"].str(), "0123456");
+    EXPECT_EQ(set["name"].str(), "蛍医院");
+    EXPECT_TRUE(set["hospitalization"].isNull());
+    EXPECT_EQ(set["request"].str(), "2008/03/01");
+    EXPECT_EQ(set["path"].str(), "/media/fd");
+
+    auto kids = DB().OpenRecordset("SELECT * FROM T_基本 ORDER BY code", dbOpenSnapshot);
+    ASSERT_EQ(kids.RecordCount(), 2);
+    EXPECT_EQ(kids.FieldCount(), 9);
+    EXPECT_EQ(kids["recipient"].str(), "000012345");
+    EXPECT_EQ(kids["n_insurance_no"].str(), "01234567");
+    EXPECT_TRUE(kids["PublicPay1"].isNull());
+    kids.MoveNext();
+    EXPECT_EQ(kids["name"].str(), "O'Neil");
+    EXPECT_TRUE(kids["birthday"].isNull());
+
+    // Claim rows typed in the old file are carried over.
+    auto rows = DB().OpenRecordset("SELECT * FROM T_データ ORDER BY eda", dbOpenSnapshot);
+    ASSERT_EQ(rows.RecordCount(), 2);
+    EXPECT_EQ(rows["PublicPay1"].str(), "05");
+    EXPECT_EQ(rows["total"].toInt(), 1234);
+    rows.MoveNext();
+    EXPECT_TRUE(rows["treatment"].isNull());
+
+    // The backup is the old file as it was.
+    auto backup = Database::Open(folder.dir() / kBackupName);
+    EXPECT_EQ(backup->OpenRecordset("SELECT * FROM T_基本", dbOpenSnapshot).FieldCount(), 7);
+    EXPECT_EQ(backup->Scalar("SELECT Ver FROM T_設定").toDouble(), 1.01);
+    DisconnectDatabase();
+}
+
+TEST_F(Startup, OldFileWithoutSettingsRowUpgradesToEmptySettings) {
+    makeOldLayout(folder.live());
+    sql(folder.live(), "DELETE FROM T_設定");
+    ASSERT_TRUE(OpenDatabaseAtStartup());
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_設定").toInt(), 0);
+    EXPECT_EQ(VersionLabelText(), "");
+    DisconnectDatabase();
+}
+
+TEST_F(Startup, OtherFieldCountsSkipTheUpgrade) {
+    for (const char* change : {"ALTER TABLE T_基本 DROP COLUMN PublicPay2;",  // 8 fields
+                               "ALTER TABLE T_基本 DROP COLUMN PublicPay2; ALTER TABLE T_基本 DROP COLUMN PublicPay1;"
+                               "ALTER TABLE T_基本 DROP COLUMN n_ratio;"}) {  // 6 fields
+        fs::copy_file(test::BinDir() / kTemplateName, folder.live(), fs::copy_options::overwrite_existing);
+        sql(folder.live(), change);
+        ASSERT_TRUE(OpenDatabaseAtStartup());
+        EXPECT_FALSE(fs::exists(folder.dir() / kBackupName));
+        DisconnectDatabase();
+    }
+}
+
+TEST_F(Startup, FailedUpgradeKeepsTheLiveFile) {
+    makeOldLayout(folder.live());
+    fs::remove(folder.dir() / kTemplateName);
+    ResetDatabaseFiles();
+    SetProgramDir(folder.dir());
+    std::string before = test::ReadFile(folder.live());
+
+    EXPECT_FALSE(OpenDatabaseAtStartup());
+    ASSERT_EQ(folder.messages().shown.size(), 2u);
+    EXPECT_EQ(folder.messages().shown[0].title, "エラー");
+    EXPECT_NE(folder.messages().shown[0].prompt.find("予期せぬエラーです。\r\nエラーコード："), std::string::npos);
+    EXPECT_EQ(folder.messages().shown[1].prompt, "データベースのアップデートに失敗しました。\r");
+    EXPECT_EQ(folder.messages().shown[1].style, 16);
+    EXPECT_EQ(folder.messages().shown[1].title, "処理確認");
+
+    EXPECT_EQ(test::ReadFile(folder.live()), before);
+    EXPECT_EQ(test::ReadFile(folder.dir() / kBackupName), before);
+    EXPECT_FALSE(fs::exists(folder.live().string() + ".upgrade"));
+}
+
+TEST_F(Startup, BadLiveFilesGiveTheConnectionMessage) {
+    auto expectRefused = [&](const std::string& why) {
+        folder.messages().clear();
+        EXPECT_FALSE(OpenDatabaseAtStartup()) << why;
+        ASSERT_EQ(folder.messages().shown.size(), 2u) << why;
+        EXPECT_EQ(folder.messages().shown[0].title, "エラー");
+        EXPECT_EQ(folder.messages().shown[1].prompt, "データベースの接続に失敗しました。\r");
+        EXPECT_EQ(folder.messages().shown[1].title, "処理確認");
+    };
+    std::string good = test::ReadFile(folder.live());
+    test::WriteFile(folder.live(), good.substr(0, 5000));
+    expectRefused("truncated");
+    EXPECT_EQ(test::ReadFile(folder.live()), good.substr(0, 5000));  // left as it was
+    test::WriteFile(folder.live(), "not a database");
+    expectRefused("not a database");
+    fs::remove(folder.live());
+    expectRefused("missing");
+    EXPECT_FALSE(fs::exists(folder.live()));
+}
+
+TEST_F(Startup, CityPatchIsIdempotentAndAtomic) {
+    ASSERT_TRUE(ConnectDatabase());
+    // Without a settings row: the cities are added, no message, no row made.
+    PatchCityMaster();
+    EXPECT_TRUE(folder.messages().shown.empty());
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_市町村").toInt(), 51);
+    EXPECT_EQ(DB().Scalar("SELECT name FROM T_市町村 WHERE code = 51").str(), "南九州市");
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_設定").toInt(), 0);
+    PatchCityMaster();
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_市町村").toInt(), 51);
+
+    // With a row, the version becomes 1.01 whatever it held.
+    DB().Execute("DELETE FROM T_市町村 WHERE code >= 50");
+    DB().Execute("INSERT INTO T_設定 (name, Ver) VALUES ('医院', 1.10)");
+    PatchCityMaster();
+    EXPECT_EQ(VersionLabelText(), "Ver.1.01");
+
+    // A failure half-way leaves the old table whole.
+    DB().Execute("DELETE FROM T_市町村 WHERE code >= 50");
+    DB().InjectWriteFailure(1);
+    PatchCityMaster();
+    DB().InjectWriteFailure(-1);
+    EXPECT_EQ(folder.messages().shown.size(), 1u);
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_市町村").toInt(), 49);
+    PatchCityMaster();
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_市町村").toInt(), 51);
+    DisconnectDatabase();
+}
+
+TEST(InstanceLockTest, SecondCopyIsRefusedAndAStaleLockIsNot) {
+    test::TempDir dir;
+    {
+        InstanceLock first;
+        ASSERT_TRUE(first.acquire(dir.path()));
+        InstanceLock second;
+        EXPECT_FALSE(second.acquire(dir.path()));
+    }
+    // The lock file stays behind, as after a crash; it does not block.
+    EXPECT_TRUE(fs::exists(dir / ".hotaru.lock"));
+    InstanceLock next;
+    EXPECT_TRUE(next.acquire(dir.path()));
+}
