@@ -38,15 +38,15 @@ void copyRows(data::Database& from, data::Database& to, const std::string& table
 
 DatabaseFiles CurrentDatabaseFiles() {
     if (gFiles) return *gFiles;
-    auto dir = ProgramDir();
-    return {dir / kLiveName, dir / kTemplateName, dir / kBackupName};
+    auto dir = DataDir();
+    return {dir / kLiveName, TemplateDatabase(), dir / kBackupName};
 }
 
 void UseLiveDatabase(const std::filesystem::path& live) {
     auto abs = std::filesystem::absolute(live);
     auto dir = abs.parent_path();
     auto templ = dir / kTemplateName;
-    if (!std::filesystem::exists(templ)) templ = ProgramDir() / kTemplateName;
+    if (!std::filesystem::exists(templ)) templ = TemplateDatabase();
     gFiles = DatabaseFiles{abs, templ, dir / kBackupName};
 }
 
@@ -149,6 +149,15 @@ void PatchCityMaster() {
 }
 
 bool OpenDatabaseAtStartup() {
+    // Installed into a read-only place, the program keeps its live file in the
+    // user's data folder and makes it from the shipped template on first start.
+    if (!gFiles && UsesUserDataDir()) {
+        auto files = CurrentDatabaseFiles();
+        std::error_code ec;
+        if (!std::filesystem::exists(files.live, ec) && std::filesystem::exists(files.templ, ec)) {
+            std::filesystem::copy_file(files.templ, files.live, ec);
+        }
+    }
     if (!ConnectDatabase()) {
         MsgBox("データベースの接続に失敗しました。\r", vbCritical, "処理確認");
         return false;

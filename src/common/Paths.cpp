@@ -47,4 +47,30 @@ std::filesystem::path HomeDir() {
     return "/";
 }
 
+bool UsesUserDataDir() {
+    return ::access(ProgramDir().c_str(), W_OK) != 0;
+}
+
+std::filesystem::path DataDir() {
+    if (!UsesUserDataDir()) return ProgramDir();
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg && std::filesystem::path(xdg).is_absolute())
+        base = xdg;
+    else
+        base = HomeDir() / ".local" / "share";
+    auto dir = base / "hotaru";
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return dir;
+}
+
+std::filesystem::path TemplateDatabase() {
+    auto beside = ProgramDir() / "Medic_ins_NEW.mdb";
+    std::error_code ec;
+    if (std::filesystem::exists(beside, ec)) return beside;
+    auto shared = ProgramDir().parent_path() / "share" / "hotaru" / "Medic_ins_NEW.mdb";
+    if (std::filesystem::exists(shared, ec)) return shared;
+    return beside;
+}
+
 }  // namespace hotaru
