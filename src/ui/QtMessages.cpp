@@ -1,0 +1,121 @@
+#include "ui/QtMessages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyleFactory>
+
+namespace hotaru::ui {
+
+namespace {
+
+struct ButtonSpec {
+    QMessageBox::StandardButton button;
+    int answer;
+};
+
+std::vector<ButtonSpec> buttonsOf(int style) {
+    switch (style & 0x0F) {
+    case vbOKCancel: return {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
+    case vbAbortRetryIgnore:
+        return {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
+    case vbYesNoCancel: return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+    case vbYesNo: return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
+    case vbRetryCancel: return {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
+    default: return {{QMessageBox::Ok, vbOK}};
+    }
+}
+
+QMessageBox::Icon iconOf(int style) {
+    switch (style & 0x70) {
+    case vbCritical: return QMessageBox::Critical;
+    case vbQuestion: return QMessageBox::Question;
+    case vbExclamation: return QMessageBox::Warning;
+    case vbInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+const char* buttonCaption(QMessageBox::StandardButton b) {
+    switch (b) {
+    case QMessageBox::Ok: return "OK";
+    case QMessageBox::Cancel: return "キャンセル";
+    case QMessageBox::Yes: return "はい(&Y)";
+    case QMessageBox::No: return "いいえ(&N)";
+    case QMessageBox::Abort: return "中止(&A)";
+    case QMessageBox::Retry: return "再試行(&R)";
+    case QMessageBox::Ignore: return "無視(&I)";
+    default: return "";
+    }
+}
+
+}  // namespace
+
+QString MessageText(const std::string& prompt) {
+    QString text = QString::fromStdString(prompt);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QChar('\r'), QChar('\n'));
+    // A message whose last line ends with a break shows no empty line below.
+    while (text.endsWith(QChar('\n'))) text.chop(1);
+    return text;
+}
+
+int QtMessages::show(const std::string& prompt, int style, const std::string& title) {
+    QMessageBox box(iconOf(style), QString::fromStdString(title), MessageText(prompt), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    const auto specs = buttonsOf(style);
+    std::vector<QPushButton*> buttons;
+    for (const auto& s : specs) {
+        QPushButton* b = box.addButton(s.button);
+        b->setText(QString::fromUtf8(buttonCaption(s.button)));
+        buttons.push_back(b);
+    }
+    std::size_t def = static_cast<std::size_t>((style & 0xF00) >> 8);
+    if (def >= buttons.size()) def = 0;
+    box.setDefaultButton(buttons[def]);
+    // Escape answers Cancel where there is one; a box with OK only closes with OK.
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        if (specs[i].answer == vbCancel || specs.size() == 1) box.setEscapeButton(buttons[i]);
+    }
+    // An hourglass left by the caller must not hide the pointer over the box.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box.exec();
+    if (busy) QApplication::restoreOverrideCursor();
+    QAbstractButton* clicked = box.clickedButton();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (clicked == buttons[i]) return specs[i].answer;
+    }
+    // Closed without a button (window manager): the escape answer, else the default.
+    for (const auto& s : specs) {
+        if (s.answer == vbCancel) return vbCancel;
+    }
+    return specs[def].answer;
+}
+
+void QtMessages::beep() { QApplication::beep(); }
+
+QFont GothicFont(double pointSize) {
+    QFont f(QStringLiteral("IPAGothic"));
+    f.setPointSizeF(pointSize);
+    f.setStyleHint(QFont::TypeWriter);
+    return f;
+}
+
+QFont PGothicFont(double pointSize) {
+    QFont f(QStringLiteral("IPAPGothic"));
+    f.setPointSizeF(pointSize);
+    return f;
+}
+
+void InstallApplicationLook() {
+    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(fusion);
+    QApplication::setFont(PGothicFont(10));
+}
+
+}  // namespace hotaru::ui
