@@ -184,9 +184,7 @@ private:
             for (auto& hook : lostFocus) hotaru::Trap(hook);
         }
         gLeaving = nullptr;
-        if (QApplication::focusWidget() != heading && QApplication::mouseButtons() != Qt::NoButton) {
-            gSwallowPress = true;
-        }
+        if (e->reason() == Qt::MouseFocusReason && QApplication::focusWidget() != heading) gSwallowPress = true;
     }
 
     QWidget* field_;

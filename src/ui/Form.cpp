@@ -74,7 +74,9 @@ void MoveToNextTabStop(QWidget* window, const std::vector<QWidget*>& ctlTab, int
         QWidget* c = ctlTab[static_cast<std::size_t>(i)];
         return c && TabStop(c) && c->isEnabled() && c->isVisibleTo(window) && c->focusPolicy() != Qt::NoFocus;
     });
-    if (next >= 0) ctlTab[static_cast<std::size_t>(next)]->setFocus(Qt::TabFocusReason);
+    // Not a Tab focus: a line edit would select its text on its own, and
+    // selecting is the field's own rule.
+    if (next >= 0) ctlTab[static_cast<std::size_t>(next)]->setFocus(Qt::OtherFocusReason);
 }
 
 Form::Form(QWidget* parent) : QWidget(parent) {

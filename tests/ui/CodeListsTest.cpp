@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QSignalSpy>
+
+#include "support/TestSupport.h"
+#include "ui/CodeLists.h"
+
+using namespace hotaru;
+using namespace hotaru::ui;
+
+TEST(CodeLists, EntriesAreCodeColonNameWithTheCodeAsItemData) {
+    test::ProgramFolder folder;
+    QComboBox combo;
+    ASSERT_TRUE(FillCodeList("T_保険種別", &combo));
+    ASSERT_EQ(combo.count(), 4);
+    EXPECT_EQ(combo.itemText(0), "1:社保");
+    EXPECT_EQ(combo.itemData(1).toInt(), 2);
+    EXPECT_EQ(combo.itemText(3), "4:その他");
+    // The list is not cleared first.
+    ASSERT_TRUE(FillCodeList("SELECT * FROM T_元号", &combo));
+    EXPECT_EQ(combo.count(), 6);
+    EXPECT_EQ(combo.itemText(4), "4:平成");
+}
+
+TEST(CodeLists, ListFilledFromAStatementWithATypedPrefix) {
+    test::ProgramFolder folder;
+    QListWidget list;
+    // The typed text goes in as a value, never into the statement.
+    ASSERT_TRUE(FillCodeList("SELECT * FROM T_保険種別 Where (T_保険種別.code) Like ?", &list, {std::string("2") + "*"}));
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.item(0)->text(), "2:国保");
+    EXPECT_EQ(*ItemCode(&list, 0), 2);
+    EXPECT_TRUE(FillCodeList("SELECT * FROM T_保険種別 Where (T_保険種別.code) Like ?", &list, {"' OR 1=1 --*"}));
+    EXPECT_EQ(list.count(), 1);
+}
+
+TEST(CodeLists, AnUnreadableSourceShowsTheStandardErrorAndFails) {
+    test::ProgramFolder folder;
+    QComboBox combo;
+    EXPECT_FALSE(FillCodeList("T_無い表", &combo));
+    ASSERT_EQ(folder.messages().shown.size(), 1u);
+    EXPECT_EQ(folder.messages().shown[0].title, "エラー");
+    EXPECT_EQ(combo.count(), 0);
+}
+
+TEST(CodeLists, SelectByCodeMatchesTheKeyExactly) {
+    QComboBox combo;
+    combo.addItem("1:社保", 1);
+    combo.addItem("10:十", 10);
+    combo.addItem("NoColon");
+    QSignalSpy changed(&combo, &QComboBox::currentIndexChanged);
+    combo.setCurrentIndex(-1);
+    changed.clear();
+    EXPECT_TRUE(SelectComboByCode(&combo, "10"));
+    EXPECT_EQ(combo.currentIndex(), 1);
+    EXPECT_EQ(changed.count(), 1);  // the window's pick rule runs for the program's choice too
+    EXPECT_TRUE(SelectComboByCode(&combo, "1"));
+    EXPECT_EQ(combo.currentIndex(), 0);
+    EXPECT_TRUE(SelectComboByCode(&combo, "NoColon"));
+    EXPECT_EQ(combo.currentIndex(), 2);
+
+    combo.setCurrentIndex(0);
+    EXPECT_FALSE(SelectComboByCode(&combo, "3"));
+    EXPECT_FALSE(SelectComboByCode(&combo, "  "));
+    EXPECT_FALSE(SelectComboByCode(&combo, " 1"));
+    EXPECT_EQ(combo.currentIndex(), 0);  // left as it was
+}
+
+TEST(CodeLists, NoSelectionIsNotCodeZero) {
+    QComboBox combo;
+    EXPECT_FALSE(SelectedCode(&combo).has_value());
+    combo.addItem("0:なし", 0);
+    combo.setCurrentIndex(-1);
+    EXPECT_FALSE(SelectedCode(&combo).has_value());
+    EXPECT_EQ(SelectedText(&combo), "");
+    combo.setCurrentIndex(0);
+    ASSERT_TRUE(SelectedCode(&combo).has_value());
+    EXPECT_EQ(*SelectedCode(&combo), 0);
+    combo.addItem("text only");
+    combo.setCurrentIndex(1);
+    EXPECT_FALSE(SelectedCode(&combo).has_value());
+}

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "ui/QtMessages.h"
+
+using namespace hotaru;
+using namespace hotaru::ui;
+
+namespace {
+
+struct Seen {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+// Shows a message, looks at the box and presses Enter (the default button),
+// or Escape.
+int ShowAndPress(const std::string& prompt, int style, const std::string& title, Seen& seen, Qt::Key key = Qt::Key_Return) {
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
+        if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text();
+        QTest::keyClick(box, key);
+    });
+    QtMessages messages;
+    return messages.show(prompt, style, title);
+}
+
+}  // namespace
+
+TEST(QtMessages, LinesSplitAtCrLfOrCr) {
+    EXPECT_EQ(MessageText("a\r\nb\rc"), "a\nb\nc");
+    EXPECT_EQ(MessageText("登録が完了しました。\r"), "登録が完了しました。");
+}
+
+TEST(QtMessages, YesNoWithTheSecondButtonAsDefault) {
+    Seen seen;
+    int answer = ShowAndPress("よろしいですか？", vbYesNo + vbExclamation + vbDefaultButton2, "処理確認", seen);
+    EXPECT_EQ(answer, vbNo);
+    EXPECT_EQ(seen.title, "処理確認");
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    EXPECT_EQ(seen.buttons.size(), 2);
+    EXPECT_EQ(seen.defaultButton, "いいえ(&N)");
+}
+
+TEST(QtMessages, IconsAndAnswers) {
+    Seen seen;
+    EXPECT_EQ(ShowAndPress("x\ry", vbCritical, "エラー", seen), vbOK);
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    EXPECT_EQ(seen.text, "x\ny");
+    Seen q;
+    EXPECT_EQ(ShowAndPress("?", vbYesNo + vbQuestion, "確認", q), vbYes);
+    EXPECT_EQ(q.icon, QMessageBox::Question);
+    Seen info;
+    EXPECT_EQ(ShowAndPress("i", vbOKCancel + vbInformation, "t", info, Qt::Key_Escape), vbCancel);
+    EXPECT_EQ(info.icon, QMessageBox::Information);
+    Seen three;
+    EXPECT_EQ(ShowAndPress("r", vbRetryCancel, "t", three), vbRetry);
+    Seen ync;
+    EXPECT_EQ(ShowAndPress("r", vbYesNoCancel + vbDefaultButton3, "t", ync), vbCancel);
+    EXPECT_EQ(ync.buttons.size(), 3);
+}
