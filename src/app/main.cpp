@@ -17,8 +17,10 @@ int main(int argc, char** argv) {
     hotaru::SetMessagePresenter(&messages);
 
     // The lock comes before the database: a second copy never connects or upgrades.
+    // It sits beside the live file, which is writable even when the program
+    // folder is not.
     hotaru::InstanceLock lock;
-    if (!lock.acquire(hotaru::ProgramDir())) {
+    if (!lock.acquire(hotaru::DataDir())) {
         hotaru::MsgBox("ホタルは起動済みです。\r2重起動はできません。", hotaru::vbCritical, "処理確認");
         return 1;
     }
