@@ -37,6 +37,8 @@ bool blankText(const QLineEdit* e) { return Trim(e->text().toStdString()).empty(
 FrmDemand::FrmDemand(QWidget* parent) : Form(parent) {
     buildControls();
     handler([this] { formLoad(); });
+    // Shown with the focus on the first control in tab order.
+    Cbo_Demand->setFocus(Qt::OtherFocusReason);
 }
 
 void FrmDemand::buildControls() {

@@ -49,6 +49,8 @@ int charWidth(const QWidget* w, int chars) { return w->fontMetrics().horizontalA
 FrmEst::FrmEst(QWidget* parent) : Form(parent) {
     buildControls();
     handler([this] { formLoad(); });
+    // Shown with the focus on the first control in tab order.
+    Cbo_Type->setFocus(Qt::OtherFocusReason);
 }
 
 void FrmEst::buildControls() {

@@ -1,0 +1,89 @@
+// The claim month and settings routines without a window.
+#include <gtest/gtest.h>
+
+#include "common/Errors.h"
+#include "data/Connection.h"
+#include "settings/ClaimMonth.h"
+#include "settings/SettingsStore.h"
+#include "support/TestSupport.h"
+
+using namespace hotaru;
+using namespace hotaru::settings;
+
+TEST(ClaimMonth, EraTextsTurnIntoTheFirstDayOfTheMonth) {
+    EXPECT_EQ(ClaimMonthFromEra("平成", "20", "04"), (Date{2008, 4, 1}));
+    EXPECT_EQ(ClaimMonthFromEra("令和", "08", "12"), (Date{2026, 12, 1}));
+    EXPECT_EQ(ClaimMonthFromEra("令和", "01", "05"), (Date{2019, 5, 1}));
+    EXPECT_EQ(ClaimMonthFromEra("平成", "31", "04"), (Date{2019, 4, 1}));
+    EXPECT_FALSE(ClaimMonthFromEra("平成", "31", "05"));  // already 令和
+    EXPECT_FALSE(ClaimMonthFromEra("令和", "01", "04"));  // still 平成
+    EXPECT_FALSE(ClaimMonthFromEra("平成", "20", "13"));
+    EXPECT_FALSE(ClaimMonthFromEra("", "20", "04"));
+}
+
+TEST(ClaimMonth, FirstAcceptedMonthIsAprilTwoThousandSeven) {
+    EXPECT_TRUE(IsBeforeFirstClaimMonth(Date{2007, 3, 1}));
+    EXPECT_TRUE(IsBeforeFirstClaimMonth(Date{2006, 12, 1}));
+    EXPECT_FALSE(IsBeforeFirstClaimMonth(Date{2007, 4, 1}));
+    EXPECT_FALSE(IsBeforeFirstClaimMonth(Date{2026, 12, 1}));
+}
+
+TEST(ClaimMonth, StoredMonthsShowInTheirOwnEra) {
+    auto h = EraMonthOf(Date{2008, 4, 1});
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->era, "平成");
+    EXPECT_EQ(h->year, "20");
+    EXPECT_EQ(h->month, "04");
+    auto r = EraMonthOf(Date{2026, 12, 1});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->era, "令和");
+    EXPECT_EQ(r->year, "08");
+    EXPECT_EQ(r->month, "12");
+    EXPECT_FALSE(EraMonthOf(Date{2008, 13, 1}));
+}
+
+TEST(ClaimMonth, EraCodesComeFromTheEraTable) {
+    test::ProgramFolder folder;
+    EXPECT_EQ(EraCodeByName("平成"), 4);
+    EXPECT_EQ(EraCodeByName("令和"), 5);
+    EXPECT_FALSE(EraCodeByName("x' OR '1'='1"));
+}
+
+TEST(SettingsStore, CheckDigitSourceAndPrefixPattern) {
+    EXPECT_EQ(CheckDigitSource("46", "1", "1234560"), "46100123456");
+    EXPECT_EQ(CheckDigitSource("46", "1", "123"), "46100123");
+    EXPECT_EQ(PrefixPattern("2"), "2*");
+    EXPECT_EQ(PrefixPattern("*?["), "[*][?][[]*");
+}
+
+TEST(SettingsStore, PastedWildcardsMatchOnlyThemselves) {
+    test::ProgramFolder folder;
+    auto n = [](const std::string& typed) {
+        return DB().Scalar("SELECT count(*) FROM T_診療科 WHERE code Like ?", {PrefixPattern(typed)}).toInt();
+    };
+    EXPECT_EQ(n(""), 27);
+    EXPECT_EQ(n("1"), 8);
+    EXPECT_EQ(n("?"), 0);
+    EXPECT_EQ(n("*"), 0);
+}
+
+TEST(SettingsStore, RegistrationFailureKeepsNeitherDeletionNorRow) {
+    test::ProgramFolder folder;
+    DB().Execute("INSERT INTO T_データ (code, recipient, request) VALUES ('1', '000000001', '2008-05-01')");
+    InstitutionRow row;
+    row.type = 2;
+    row.no = "7654321";
+    row.eda = "1";
+    row.name = "ほたる整骨院";
+    row.insurance = 1;
+    gDB->InjectWriteFailure(1);
+    EXPECT_THROW(RegisterInstitution(row, true), AppError);
+    gDB->InjectWriteFailure(-1);
+    EXPECT_FALSE(gWS.inTransaction());
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_データ").toInt(), 1);
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_設定").toInt(), 0);
+
+    RegisterInstitution(row, true);
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_データ").toInt(), 0);
+    EXPECT_EQ(DB().Scalar("SELECT eda FROM T_設定").str(), "1");
+}
