@@ -260,6 +260,11 @@ TEST_F(FrmEstTest, KindTwoUsesNumberAndBranchOnly) {
     EXPECT_EQ(setting("eda").str(), "3");
     EXPECT_EQ(setting("insurance").toInt(), 1);
     EXPECT_TRUE(setting("treatment").isNull());
+    // Reloaded as kind 2.
+    EXPECT_EQ(win->Txt_No->text(), "7654321");
+    EXPECT_EQ(win->Txt_No_Eda->text(), "3");
+    EXPECT_FALSE(win->Txt_No_Pref->isEnabled());
+    EXPECT_EQ(win->recordedNumber(), "76543213");
 
     // Back to kind 1: the default prefecture part, the branch shut.
     win->Cbo_Type->setFocus();
@@ -349,4 +354,17 @@ TEST_F(FrmEstTest, EndClosesTheWindowAndSignalsIt) {
     Click(win->Cmd_End);
     EXPECT_TRUE(closed);
     EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(FrmEstTest, ReloadAfterRegistrationRunsNoLeaveRules) {
+    // A half-width name is accepted by the registration; refilling the fields
+    // afterwards must not hop through them and complain about it.
+    seedSettings();
+    DB().Execute("UPDATE T_設定 SET name = 'Hotaru Clinic'");
+    open();
+    win->Cbo_Insurance->setFocus();
+    Click(win->Cmd_Reg);
+    EXPECT_EQ(prompts(), std::vector<std::string>{"登録が完了しました。\r"});
+    EXPECT_EQ(Focused(), win->Cbo_Type);
+    EXPECT_EQ(setting("name").str(), "Hotaru Clinic");
 }
