@@ -1,7 +1,6 @@
 // The claim month and settings routines without a window.
 #include <gtest/gtest.h>
 
-#include "common/Errors.h"
 #include "data/Connection.h"
 #include "settings/ClaimMonth.h"
 #include "settings/SettingsStore.h"
@@ -21,26 +20,7 @@ TEST(ClaimMonth, EraTextsTurnIntoTheFirstDayOfTheMonth) {
     EXPECT_FALSE(ClaimMonthFromEra("", "20", "04"));
 }
 
-TEST(ClaimMonth, FirstAcceptedMonthIsAprilTwoThousandSeven) {
-    EXPECT_TRUE(IsBeforeFirstClaimMonth(Date{2007, 3, 1}));
-    EXPECT_TRUE(IsBeforeFirstClaimMonth(Date{2006, 12, 1}));
-    EXPECT_FALSE(IsBeforeFirstClaimMonth(Date{2007, 4, 1}));
-    EXPECT_FALSE(IsBeforeFirstClaimMonth(Date{2026, 12, 1}));
-}
 
-TEST(ClaimMonth, StoredMonthsShowInTheirOwnEra) {
-    auto h = EraMonthOf(Date{2008, 4, 1});
-    ASSERT_TRUE(h);
-    EXPECT_EQ(h->era, "平成");
-    EXPECT_EQ(h->year, "20");
-    EXPECT_EQ(h->month, "04");
-    auto r = EraMonthOf(Date{2026, 12, 1});
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->era, "令和");
-    EXPECT_EQ(r->year, "08");
-    EXPECT_EQ(r->month, "12");
-    EXPECT_FALSE(EraMonthOf(Date{2008, 13, 1}));
-}
 
 TEST(ClaimMonth, EraCodesComeFromTheEraTable) {
     test::ProgramFolder folder;
@@ -67,23 +47,3 @@ TEST(SettingsStore, PastedWildcardsMatchOnlyThemselves) {
     EXPECT_EQ(n("*"), 0);
 }
 
-TEST(SettingsStore, RegistrationFailureKeepsNeitherDeletionNorRow) {
-    test::ProgramFolder folder;
-    DB().Execute("INSERT INTO T_データ (code, recipient, request) VALUES ('1', '000000001', '2008-05-01')");
-    InstitutionRow row;
-    row.type = 2;
-    row.no = "7654321";
-    row.eda = "1";
-    row.name = "ほたる整骨院";
-    row.insurance = 1;
-    gDB->InjectWriteFailure(1);
-    EXPECT_THROW(RegisterInstitution(row, true), AppError);
-    gDB->InjectWriteFailure(-1);
-    EXPECT_FALSE(gWS.inTransaction());
-    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_データ").toInt(), 1);
-    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_設定").toInt(), 0);
-
-    RegisterInstitution(row, true);
-    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_データ").toInt(), 0);
-    EXPECT_EQ(DB().Scalar("SELECT eda FROM T_設定").str(), "1");
-}
