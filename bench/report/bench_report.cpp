@@ -1,0 +1,152 @@
+// The claim list of a large month written to PDF: the list query, the page
+// layout (events and page breaking) and the PDF painting, timed apart.
+//
+//   bench_report [--rows N] [--kind 1|2] [--pdf OUT] [--repeat R] [--keep DB]
+//
+// Defaults: 10,000 rows, kind 1, the PDF into a temporary folder, 3 runs
+// (the best run is reported).  --keep leaves the filled database at DB, for
+// looking at the list in the program or with hotaru-cli list.
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "data/Connection.h"
+#include "report/ClaimList.h"
+#include "report/RepItiran.h"
+
+namespace fs = std::filesystem;
+using namespace hotaru;
+using hotaru::data::Value;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+const char* const kFamily[] = {"山田", "鈴木", "佐藤", "田中", "高橋", "渡辺", "伊藤", "中村", "小林", "加藤",
+                               "吉田", "山口", "松本", "井上", "木村", "林", "清水", "西郷", "東郷", "大久保"};
+const char* const kGiven[] = {"太郎", "花子", "翔太", "さくら", "陽菜", "蓮", "結衣", "大翔", "美咲", "悠真",
+                              "ひまり", "湊", "芽依", "颯太", "凛"};
+const int kDepartments[] = {10, 20, 20, 20, 21, 30, 31, 10, 20, 20};
+
+// count claim rows of 平成20年04月: children spread over the cities, one to
+// three branches each, with some rows that the list leaves out.
+void Fill(int count, int kind) {
+    DB().Execute("DELETE FROM T_設定");
+    DB().Execute("INSERT INTO T_設定 (type, no, name, insurance, request) VALUES (?, '1234567', '蛍クリニック', 1, '2008-04-01')",
+                 {Value(kind)});
+    DB().BeginTrans();
+    unsigned seed = 12345;
+    auto rnd = [&](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    int child = 0;
+    for (int i = 0; i < count;) {
+        ++child;
+        std::string code = std::to_string(1 + rnd(49));
+        char rec[16];
+        std::snprintf(rec, sizeof rec, "%09d", 100000 + child);
+        std::string name = std::string(kFamily[rnd(20)]) + "　" + kGiven[rnd(15)];
+        char birthday[16];
+        std::snprintf(birthday, sizeof birthday, "%04d-%02d-%02d", 2002 + static_cast<int>(rnd(6)),
+                      1 + static_cast<int>(rnd(12)), 1 + static_cast<int>(rnd(28)));
+        DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday) VALUES (?, ?, ?, ?)",
+                     {Value(code), Value(rec), Value(name), Value(birthday)});
+        int branches = 1 + static_cast<int>(rnd(3));
+        for (int b = 1; b <= branches && i < count; ++b, ++i) {
+            int insurance = 1 + static_cast<int>(rnd(2));
+            std::string insurerNo = insurance == 1 ? "06" + std::to_string(460000 + rnd(9999)) : std::to_string(460001 + rnd(80));
+            int total = kind == 1 ? 120 + static_cast<int>(rnd(4000)) : 1500 + static_cast<int>(rnd(40000));
+            int payment = kind == 1 ? total * 3 : total / 3;
+            Value pub1 = rnd(4) == 0 ? Value(std::to_string(54460000 + rnd(9999))) : Value();
+            Value pub2 = rnd(10) == 0 ? Value(std::to_string(12460000 + rnd(9999))) : Value();
+            char diag[16];
+            std::snprintf(diag, sizeof diag, "2008-%02d-01", 1 + static_cast<int>(rnd(3)));
+            DB().Execute(
+                "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request, insurance, insurance_no, "
+                "hospitalization, ratio, treatment, PublicPay1, PublicPay2) "
+                "VALUES (?, ?, ?, ?, ?, ?, '2008-04-01', ?, ?, ?, 3, ?, ?, ?)",
+                {Value(code), Value(rec), Value(diag), Value(b), Value(total), Value(payment), Value(insurance),
+                 Value(insurerNo), Value(rnd(12) == 0 ? 1 : 2), Value(kDepartments[rnd(10)]), pub1, pub2});
+        }
+    }
+    // Rows the list leaves out: no co-payment, and the month before.
+    DB().Execute("INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) "
+                 "VALUES ('1', '999999999', '2008-03-01', 1, 100, 0, '2008-04-01')");
+    DB().Execute("INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) "
+                 "VALUES ('1', '999999999', '2008-02-01', 1, 100, 300, '2008-03-01')");
+    DB().CommitTrans();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rows = 10000, kind = 1, repeat = 3;
+    std::string pdf, keep;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string k = argv[i];
+        if (k == "--rows") rows = std::atoi(argv[i + 1]);
+        else if (k == "--kind") kind = std::atoi(argv[i + 1]);
+        else if (k == "--pdf") pdf = argv[i + 1];
+        else if (k == "--repeat") repeat = std::max(1, std::atoi(argv[i + 1]));
+        else if (k == "--keep") keep = argv[i + 1];
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    fs::path dir = fs::temp_directory_path() / ("hotaru-bench-report-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    fs::path db = keep.empty() ? dir / "Medic_ins.mdb" : fs::path(keep);
+    fs::copy_file(fs::path(HOTARU_BIN_DIR) / "Medic_ins_NEW.mdb", db, fs::copy_options::overwrite_existing);
+    if (pdf.empty()) pdf = (dir / "list.pdf").string();
+    gDB = data::Database::Open(db);
+    Fill(rows, kind);
+    if (!report::PrepareClaimList(DB())) {
+        std::fprintf(stderr, "nothing to list\n");
+        return 1;
+    }
+
+    double bestQuery = 1e9, bestLayout = 1e9, bestPdf = 1e9, bestTotal = 1e9;
+    int pages = 0;
+    for (int r = 0; r < repeat; ++r) {
+        auto t0 = Clock::now();
+        auto listed = report::FetchClaimList(DB(), gListSQL, gRequestText);
+        auto t1 = Clock::now();
+        report::RepItiran rep;
+        rep.run();  // runs the query again at report start, as the preview does
+        auto t2 = Clock::now();
+        QString error;
+        if (!rep.writePdf(QString::fromStdString(pdf), &error)) {
+            std::fprintf(stderr, "%s\n", error.toStdString().c_str());
+            return 2;
+        }
+        auto t3 = Clock::now();
+        pages = rep.pageCount();
+        bestQuery = std::min(bestQuery, Seconds(t0, t1));
+        bestLayout = std::min(bestLayout, Seconds(t1, t2));
+        bestPdf = std::min(bestPdf, Seconds(t2, t3));
+        bestTotal = std::min(bestTotal, Seconds(t1, t3));
+        if (r == 0 && listed.size() != static_cast<std::size_t>(rows)) {
+            std::fprintf(stderr, "listed %zu rows of %d\n", listed.size(), rows);
+            return 2;
+        }
+    }
+    gDB->Close();
+    std::printf("claim list, %d rows, kind %d: %d pages, PDF %.1f MiB (best of %d)\n", rows, kind, pages,
+                fs::file_size(pdf) / 1048576.0, repeat);
+    std::printf("  list query alone      %8.3f s\n", bestQuery);
+    std::printf("  layout (query + pages)%8.3f s\n", bestLayout);
+    std::printf("  PDF painting          %8.3f s\n", bestPdf);
+    std::printf("  report to PDF         %8.3f s  = %.0f pages/s\n", bestTotal, pages / bestTotal);
+    if (keep.empty()) fs::remove_all(dir);
+    else std::printf("database kept at %s, PDF at %s\n", db.c_str(), pdf.c_str());
+    return 0;
+}

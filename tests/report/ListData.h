@@ -1,0 +1,65 @@
+#pragma once
+// Fills the tables the claim list reads, straight through SQL.
+#include <string>
+
+#include "data/Connection.h"
+
+namespace hotaru::test {
+
+using data::Value;
+
+// The settings row: institution kind and claim month (ISO or Null).
+inline void SetSettings(Value type, Value request) {
+    DB().Execute("DELETE FROM T_設定");
+    DB().Execute("INSERT INTO T_設定 (type, no, name, insurance, request) VALUES (?, '1234567', '蛍クリニック', 1, ?)",
+                 {type, request});
+}
+
+inline void AddChild(const std::string& code, const std::string& recipient, const std::string& name,
+                     Value birthday) {
+    DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday) VALUES (?, ?, ?, ?)",
+                 {Value(code), Value(recipient), Value(name), birthday});
+}
+
+struct ClaimRow {
+    std::string code = "1";
+    std::string recipient = "100000001";
+    std::string diagnosis = "2008-03-01";
+    int eda = 1;
+    Value total = 1234;
+    Value payment = 500;
+    std::string request = "2008-04-01";
+    Value insurance = 2;
+    std::string insuranceNo = "460014";
+    Value hospitalization = 2;
+    Value ratio = 3;
+    Value treatment = 20;
+    Value publicPay1 = "12345678";
+    Value publicPay2 = Value();
+};
+
+inline void AddRow(const ClaimRow& r) {
+    DB().Execute(
+        "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request, insurance, insurance_no, "
+        "hospitalization, ratio, treatment, PublicPay1, PublicPay2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        {Value(r.code), Value(r.recipient), Value(r.diagnosis), Value(r.eda), r.total, r.payment, Value(r.request),
+         r.insurance, Value(r.insuranceNo), r.hospitalization, r.ratio, r.treatment, r.publicPay1, r.publicPay2});
+}
+
+// count children of city 1 with one claim row each in the claim month
+// 2008/04 (kind 1 institution); recipients 100000001, 100000002, ...
+inline void FillMonth(int count) {
+    SetSettings(1, "2008-04-01");
+    DB().BeginTrans();
+    for (int i = 1; i <= count; ++i) {
+        std::string rec = std::to_string(100000000 + i);
+        AddChild("1", rec, "蛍 太郎" + std::to_string(i), "2005-06-15");
+        ClaimRow r;
+        r.recipient = rec;
+        r.total = 1000 + i;
+        AddRow(r);
+    }
+    DB().CommitTrans();
+}
+
+}  // namespace hotaru::test
