@@ -171,43 +171,82 @@ int Report::printableHeight() const { return SheetTwips(page).height() - page.ma
 
 // ---- Report: painting ------------------------------------------------------
 
+namespace {
+
+// Fonts by pixel size: building a font and its metrics for every field of
+// thousands of lines costs more than painting them.
+struct FontEntry {
+    QString family;
+    int pixels;
+    bool bold;
+    QFont font;
+    QFontMetricsF metrics;
+};
+
+const FontEntry& FontFor(const QString& family, int pixels, bool bold) {
+    thread_local std::vector<FontEntry> cache;
+    for (const FontEntry& e : cache)
+        if (e.pixels == pixels && e.bold == bold && e.family == family) return e;
+    QFont font(family);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    cache.push_back(FontEntry{family, pixels, bold, font, QFontMetricsF(font)});
+    return cache.back();
+}
+
+}  // namespace
+
 void Report::paintPage(QPainter& painter, int pageIndex) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
-    QFont font(page.fontFamily);
-    font.setHintingPreference(QFont::PreferNoHinting);
+    const FontEntry* current = nullptr;
     for (const Placed& placed : pages_.at(static_cast<std::size_t>(pageIndex))) {
         const auto& controls = section(placed.kind).controls();
         for (std::size_t i = 0; i < controls.size(); ++i) {
             const Control& c = controls[i];
             if (c.kind == Control::Kind::Line) {
-                QPen pen(Qt::black, c.lineWidth, Qt::SolidLine, Qt::SquareCap);
-                painter.setPen(pen);
+                painter.setPen(QPen(Qt::black, c.lineWidth, Qt::SolidLine, Qt::SquareCap));
                 painter.drawLine(QLineF(c.left, placed.top + c.top, c.x2, placed.top + c.y2));
                 continue;
             }
             const QString& t = placed.texts.at(static_cast<qsizetype>(i));
             if (t.isEmpty()) continue;
             // Twips as pixels: 1 pt = 20 twips.
-            int pixels = static_cast<int>(std::lround(c.pointSize * 20));
-            font.setPixelSize(pixels);
-            font.setBold(c.bold);
-            QRectF box(c.left + c.inset, placed.top + c.top, c.width - 2 * c.inset, c.height);
-            if (c.kind == Control::Kind::Field && c.shrinkToFit) {
-                double wide = QFontMetricsF(font).horizontalAdvance(t);
-                if (wide > box.width()) {
-                    double k = std::max(kMinShrink, box.width() / wide);
-                    font.setPixelSize(std::max(1, static_cast<int>(std::floor(pixels * k))));
-                }
-            }
-            painter.setFont(font);
+            const int pixels = static_cast<int>(std::lround(c.pointSize * 20));
+            const FontEntry* f = &FontFor(page.fontFamily, pixels, c.bold);
+            const QRectF box(c.left + c.inset, placed.top + c.top, c.width - 2 * c.inset, c.height);
             painter.setPen(Qt::black);
             if (c.wrap) {
-                painter.drawText(box, c.align | Qt::TextWordWrap, BreakAtSpaces(t, QFontMetricsF(font), box.width()));
-            } else {
-                painter.drawText(box, c.align, t);
+                if (current != f) painter.setFont(f->font);
+                current = f;
+                painter.drawText(box, c.align | Qt::TextWordWrap, BreakAtSpaces(t, f->metrics, box.width()));
+                continue;
             }
+            // One line, placed by hand: much cheaper than a laid-out text box.
+            double wide = f->metrics.horizontalAdvance(t);
+            if (c.kind == Control::Kind::Field && c.shrinkToFit && wide > box.width()) {
+                double k = std::max(kMinShrink, box.width() / wide);
+                f = &FontFor(page.fontFamily, std::max(1, static_cast<int>(std::floor(pixels * k))), c.bold);
+                wide = f->metrics.horizontalAdvance(t);
+            }
+            if (current != f) painter.setFont(f->font);
+            current = f;
+            double x = box.left();
+            if (c.align & Qt::AlignRight) x = box.right() - wide;
+            else if (c.align & Qt::AlignHCenter) x = box.center().x() - wide / 2;
+            const QFontMetricsF& m = f->metrics;
+            double y = box.top() + (box.height() - (m.ascent() + m.descent())) / 2 + m.ascent();
+            const bool clip = wide > box.width() + 1;
+            if (clip) {
+                painter.save();
+                painter.setClipRect(box, Qt::IntersectClip);
+                // The start of an over-long text stays visible.
+                x = box.left();
+            }
+            painter.drawText(QPointF(x, y), t);
+            if (clip) painter.restore();
         }
     }
     painter.restore();
