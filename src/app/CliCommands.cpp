@@ -2,8 +2,11 @@
 
 namespace hotaru::cli {
 
-void RegisterCommands(const Register&) {
+void RegisterSubmissionCommands(const Register& add);  // SubmissionCommands.cpp
+
+void RegisterCommands(const Register& add) {
     // export, fdcheck and list are added here as their modules land.
+    RegisterSubmissionCommands(add);
 }
 
 }  // namespace hotaru::cli

@@ -29,7 +29,18 @@ const char* kUsage =
     "  --help                              this text\n"
     "\n"
     "The database is connected (and a file of the older layout upgraded) as the\n"
-    "desktop program does at start-up.\n";
+    "desktop program does at start-up.\n"
+    "\n"
+    "export prints the written file's full path on stdout and stores DIR as the\n"
+    "export folder; exit 0.  Where the window would show a message instead of\n"
+    "writing (no settings, nothing to export, a write failure) the message goes\n"
+    "to stderr, no file is written and the exit status is 1.\n"
+    "fdcheck reads DIR in place of drive a: and writes the check list into DIR2.\n"
+    "It does not ask for the floppy; stdout carries only the closing message,\n"
+    "every other message (and the list's path) goes to stderr.  Exit 0: no\n"
+    "finding; 1: findings, see the list; 2: stopped early (no settings, no file\n"
+    "of that name, unreadable file).\n"
+    "Exit 2 also means the database could not be opened or the usage is wrong.\n";
 
 int cmdVersion(const cli::Args& args) {
     if (!cli::OpenDatabase(args)) return 2;

@@ -1,0 +1,285 @@
+#include "submission/Export.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <system_error>
+
+#include "common/Errors.h"
+#include "common/Messages.h"
+#include "common/Sjis.h"
+#include "common/Text.h"
+#include "data/Connection.h"
+#include "submission/SubmissionFile.h"
+
+namespace hotaru::submission {
+
+namespace {
+
+std::atomic<int> gInjectedWriteErrno{0};
+
+const char* kSettingsSql =
+    "SELECT T_設定.type, \r"
+    "       T_設定.kencd, \r"
+    "       T_設定.tencd, \r"
+    "       T_設定.no, \r"
+    "       T_設定.eda, \r"
+    "       T_設定.name, \r"
+    "       T_設定.request \r"
+    "  FROM T_設定 \r";
+
+const char* kCountSql =
+    "SELECT count(*) As cnt\r"
+    "  FROM T_データ \r"
+    " WHERE T_データ.total <> 0 \r"
+    "   AND T_データ.payment <> 0 \r"
+    "   AND T_データ.request = ?\r";
+
+// The key of the claim row (T_データ.code, T_データ.recipient) rides along so
+// that a message can name the child even without a T_基本 row.
+const char* kRowsSql =
+    "SELECT T_基本.name As 氏名, \r"
+    "       T_基本.birthday As 生年月日, \r"
+    "       T_基本.code As 市町村番号, \r"
+    "       T_基本.recipient As 受給NO, \r"
+    "       T_データ.diagnosis As 実診療年月, \r"
+    "       T_データ.total As 合計点数, \r"
+    "       T_データ.payment As 自己負担額, \r"
+    "       T_データ.treatment As 診療科コード, \r"
+    "       T_データ.insurance As 保険区分, \r"
+    "       T_データ.insurance_no As 保険番号, \r"
+    "       T_データ.hospitalization As 入外, \r"
+    "       T_データ.ratio As 割合, \r"
+    "       T_データ.PublicPay1 As 公費1, \r"
+    "       T_データ.PublicPay2 As 公費2, \r"
+    "       T_データ.code As 行市町村, \r"
+    "       T_データ.recipient As 行受給者 \r"
+    "  FROM T_データ \r"
+    "  LEFT JOIN T_基本 \r"
+    "    ON T_データ.recipient = T_基本.recipient \r"
+    "   AND T_データ.code = T_基本.code \r"
+    " WHERE T_データ.total <> 0 \r"
+    "   AND T_データ.payment <> 0 \r"
+    "   AND CStr(T_データ.request) = ?\r"
+    " ORDER BY T_データ.code, T_データ.recipient, T_データ.diagnosis, T_データ.eda";
+
+Message StandardError(const std::exception& e) {
+    return {StandardErrorText(ErrorNumberOf(e), ErrorDescriptionOf(e)), vbExclamation, "エラー"};
+}
+
+ExportResult Stop(ExportStatus status, Message m) {
+    ExportResult r;
+    r.status = status;
+    r.message = std::move(m);
+    return r;
+}
+
+int ColumnIndex(const data::Recordset& rs, const std::string& name) {
+    for (int i = 0; i < rs.FieldCount(); ++i)
+        if (rs.FieldName(i) == name) return i;
+    throw AppError(data::dberr::ItemNotFound, "コレクション内に項目が見つかりません: " + name);
+}
+
+void WriteAll(int fd, const char* data, std::size_t size) {
+    if (int injected = TakeInjectedWriteFailure()) {
+        // Half the bytes reach the disk before it fills, as a real failure would.
+        (void)!::write(fd, data, size / 2);
+        throw std::system_error(injected, std::generic_category(), "write");
+    }
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw std::system_error(errno, std::generic_category(), "write");
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+// Writes to a fresh name in the target's folder and renames it into place
+// only once everything reached the disk, so a full or removed disk never
+// leaves a truncated file under the official name.
+void WriteReplacing(const std::filesystem::path& target, const std::string& bytes) {
+    const std::filesystem::path folder = target.parent_path();
+    std::filesystem::path temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temp = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                         std::to_string(attempt) + ".tmp");
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt > 100))
+            throw std::system_error(errno, std::generic_category(), target.string());
+    }
+    try {
+        WriteAll(fd, bytes.data(), bytes.size());
+        if (::fsync(fd) != 0) throw std::system_error(errno, std::generic_category(), "fsync");
+        int rc = ::close(fd);
+        fd = -1;
+        if (rc != 0) throw std::system_error(errno, std::generic_category(), "close");
+        if (::rename(temp.c_str(), target.c_str()) != 0)
+            throw std::system_error(errno, std::generic_category(), target.string());
+    } catch (...) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temp.c_str());
+        throw;
+    }
+}
+
+std::string CharacterOf(const SjisError& e) {
+    return e.character().empty() ? std::string("?") : e.character();
+}
+
+}  // namespace
+
+void ShowMessage(const Message& m) {
+    if (!m.empty()) MsgBox(m.prompt, m.style, m.title);
+}
+
+void InjectWriteFailure(int errnoValue) { gInjectedWriteErrno = errnoValue; }
+int TakeInjectedWriteFailure() { return gInjectedWriteErrno.exchange(0); }
+
+std::string FolderText(const std::filesystem::path& folder) {
+    std::string s = std::filesystem::absolute(folder).lexically_normal().string();
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+}
+
+ExportResult RunExport(const std::filesystem::path& folderIn) {
+    try {
+        const std::string folder = FolderText(folderIn);
+
+        SettingsRow settings;
+        {
+            auto rs = DB().OpenRecordset(kSettingsSql, data::dbOpenSnapshot);
+            if (rs.isEOF())
+                return Stop(ExportStatus::NoSettings,
+                            {"請求月更新機能にて、請求月を設定してください。\r設定機能にて、項目を設定してください。\r",
+                             vbExclamation, "処理確認"});
+            if (!rs["type"].isBlank()) settings.type = static_cast<int>(rs["type"].toInt());
+            settings.kencd = rs["kencd"].str();
+            settings.tencd = rs["tencd"].str();
+            settings.no = rs["no"].str();
+            settings.eda = rs["eda"].str();
+            settings.name = rs["name"].trimmed();
+            settings.request = rs["request"].toDate();
+        }
+        if (!settings.request)
+            return Stop(ExportStatus::NoClaimMonth,
+                        {"請求月更新機能にて、請求月を設定してください。\r", vbExclamation, "処理確認"});
+        const Date request = *settings.request;
+        const Date dataMonth = DataMonth(request);
+
+        const long long count = DB().Scalar(kCountSql, {data::Value(request)}).toInt();
+        if (count == 0)
+            return Stop(ExportStatus::NoData, {"該当データがありません。", vbInformation, "該当件数チェック"});
+        if (!settings.type || (*settings.type != 1 && *settings.type != 2))
+            return Stop(ExportStatus::KindNotSet,
+                        {"設定機能にて、項目を設定してください。", vbExclamation, "処理確認"});
+        const int type = *settings.type;
+
+        const std::string fileName = BuildSubmissionFileName(settings);
+        const std::string institution = InstitutionNumberOf(type, fileName);
+        const EraTable eras = EraTable::Load();
+        const std::string month = eras.eraDigits(dataMonth, "EEMM");
+
+        auto rs = DB().OpenRecordset(kRowsSql, data::dbOpenSnapshot, {data::Value(request.shortDate())});
+        const int cName = ColumnIndex(rs, "氏名"), cBirth = ColumnIndex(rs, "生年月日"),
+                  cCity = ColumnIndex(rs, "市町村番号"), cRecipient = ColumnIndex(rs, "受給NO"),
+                  cDiagnosis = ColumnIndex(rs, "実診療年月"), cTotal = ColumnIndex(rs, "合計点数"),
+                  cPayment = ColumnIndex(rs, "自己負担額"), cTreatment = ColumnIndex(rs, "診療科コード"),
+                  cInsurance = ColumnIndex(rs, "保険区分"), cInsuranceNo = ColumnIndex(rs, "保険番号"),
+                  cHosp = ColumnIndex(rs, "入外"), cRatio = ColumnIndex(rs, "割合"),
+                  cPub1 = ColumnIndex(rs, "公費1"), cPub2 = ColumnIndex(rs, "公費2"),
+                  cKeyCity = ColumnIndex(rs, "行市町村"), cKeyRecipient = ColumnIndex(rs, "行受給者");
+
+        // The whole file is built in memory and converted once; Shift_JIS
+        // trouble is traced to its line only when the conversion fails.
+        std::string text = BuildHeaderRecord(type, institution, month, count, settings.name);
+        text += "\r\n";
+        text.reserve(static_cast<std::size_t>(rs.RecordCount()) * 120 + text.size());
+        std::vector<std::size_t> lineStarts;
+        lineStarts.reserve(static_cast<std::size_t>(rs.RecordCount()));
+        ClaimRow row;
+        for (; !rs.isEOF(); rs.MoveNext()) {
+            row.name = rs.field(cName).str();
+            row.birthday = rs.field(cBirth).toDate();
+            row.city = rs.field(cCity).str();
+            row.recipient = rs.field(cRecipient).str();
+            row.diagnosis = rs.field(cDiagnosis).toDate();
+            row.total = rs.field(cTotal).str();
+            row.payment = rs.field(cPayment).str();
+            row.treatment = rs.field(cTreatment).str();
+            row.insurance = rs.field(cInsurance).str();
+            row.insuranceNo = rs.field(cInsuranceNo).str();
+            row.hospitalization = rs.field(cHosp).str();
+            row.ratio = rs.field(cRatio).str();
+            row.publicPay1 = rs.field(cPub1).str();
+            row.publicPay2 = rs.field(cPub2).str();
+            lineStarts.push_back(text.size());
+            text += BuildDetailRecord(type, institution, month, row, eras);
+            text += "\r\n";
+        }
+
+        std::string bytes;
+        try {
+            bytes = ToSjis(text);
+        } catch (const SjisError&) {
+            const std::string header = text.substr(0, lineStarts.empty() ? text.size() : lineStarts.front());
+            try {
+                ToSjis(header);
+            } catch (const SjisError& e) {
+                return Stop(ExportStatus::Unencodable,
+                            {"名称にＣＳＶファイルへ出力できない文字「" + CharacterOf(e) +
+                                 "」があります。\r設定機能にて、名称を修正してください。",
+                             vbExclamation, "処理確認"});
+            }
+            rs.MoveFirst();
+            for (std::size_t i = 0; i < lineStarts.size(); ++i, rs.MoveNext()) {
+                std::size_t end = i + 1 < lineStarts.size() ? lineStarts[i + 1] : text.size();
+                try {
+                    ToSjis(std::string_view(text).substr(lineStarts[i], end - lineStarts[i]));
+                } catch (const SjisError& e) {
+                    return Stop(ExportStatus::Unencodable,
+                                {"ＣＳＶファイルへ出力できない文字「" + CharacterOf(e) +
+                                     "」があります。\r市町村番号 = " + rs.field(cKeyCity).str() +
+                                     "　受給者番号 = " + rs.field(cKeyRecipient).str() +
+                                     "\r入力画面で修正してください。",
+                                 vbExclamation, "処理確認"});
+                }
+            }
+            throw;
+        }
+
+        const std::filesystem::path target = std::filesystem::path(folder) / fileName;
+        try {
+            WriteReplacing(target, bytes);
+        } catch (const std::system_error& e) {
+            if (e.code().value() == ENOSPC || e.code().value() == EDQUOT)
+                return Stop(ExportStatus::WriteFailed,
+                            {folder + "\r\nの容量が不足しています。\r\n不要なものを削除してください。", vbExclamation,
+                             "ﾒｯｾｰｼﾞ"});
+            return Stop(ExportStatus::WriteFailed, StandardError(e));
+        }
+
+        ExportResult result;
+        result.written = target;
+        result.count = static_cast<long long>(lineStarts.size());
+        try {
+            DB().Execute("update T_設定 set path = ?;", {data::Value(folder)});
+        } catch (const std::exception& e) {
+            result.status = ExportStatus::PathNotStored;
+            result.message = StandardError(e);
+            return result;
+        }
+        result.status = ExportStatus::Written;
+        result.message = {"ＣＳＶ出力終了しました。\r", vbInformation, "処理確認"};
+        return result;
+    } catch (const std::exception& e) {
+        return Stop(ExportStatus::Failed, StandardError(e));
+    }
+}
+
+}  // namespace hotaru::submission

@@ -1,0 +1,66 @@
+#pragma once
+// Rows for the submission tests, written straight into gDB.
+#include <optional>
+#include <string>
+
+#include "common/Date.h"
+#include "common/Sjis.h"
+#include "data/Connection.h"
+#include "support/TestSupport.h"
+
+namespace hotaru::test {
+
+inline data::Value Opt(const std::optional<int>& v) { return v ? data::Value(*v) : data::Value(); }
+inline data::Value Opt(const std::optional<std::string>& v) { return v ? data::Value(*v) : data::Value(); }
+inline data::Value Opt(const std::optional<Date>& v) { return v ? data::Value(*v) : data::Value(); }
+
+struct SettingsData {
+    std::optional<int> type = 1;
+    std::string kencd = "46", tencd = "1", no = "1234567", eda = "1";
+    std::string name = "蛍クリニック";
+    std::optional<Date> request = Date{2008, 3, 1};
+    std::optional<std::string> path;
+};
+
+inline void PutSettings(const SettingsData& s) {
+    DB().Execute("DELETE FROM T_設定");
+    DB().Execute("INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, request, path, Ver) "
+                 "VALUES (?, ?, ?, ?, ?, ?, 1, ?, ?, 1.1)",
+                 {Opt(s.type), s.kencd, s.tencd, s.no, s.eda, s.name, Opt(s.request), Opt(s.path)});
+}
+
+inline void PutChild(const std::string& code, const std::string& recipient, const std::string& name,
+                     std::optional<Date> birthday) {
+    DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday, n_insurance) VALUES (?, ?, ?, ?, 1)",
+                 {code, recipient, name, Opt(birthday)});
+}
+
+struct ClaimData {
+    std::string code = "12", recipient = "123456";
+    Date diagnosis{2008, 2, 1};
+    int eda = 1;
+    long long total = 1234, payment = 3700;
+    Date request{2008, 3, 1};
+    std::optional<int> insurance = 1;
+    std::optional<std::string> insuranceNo = std::string("12345678");
+    std::optional<int> hospitalization = 2, ratio = 3, treatment = 10;
+    std::optional<std::string> publicPay1, publicPay2;
+};
+
+inline void PutClaim(const ClaimData& c) {
+    DB().Execute("INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request, insurance, "
+                 "insurance_no, hospitalization, ratio, treatment, PublicPay1, PublicPay2) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                 {c.code, c.recipient, c.diagnosis, c.eda, c.total, c.payment, c.request, Opt(c.insurance),
+                  Opt(c.insuranceNo), Opt(c.hospitalization), Opt(c.ratio), Opt(c.treatment), Opt(c.publicPay1),
+                  Opt(c.publicPay2)});
+}
+
+// Text as the federation's files hold it: Shift_JIS with CR LF after each line.
+inline std::string SjisLines(std::initializer_list<std::string> lines) {
+    std::string out;
+    for (const auto& l : lines) out += ToSjis(l) + "\r\n";
+    return out;
+}
+
+}  // namespace hotaru::test
