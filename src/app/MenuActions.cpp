@@ -1,5 +1,6 @@
 #include "app/MenuActions.h"
 
+#include "report/ShowClaimList.h"
 #include "settings/FrmDemand.h"
 #include "settings/FrmEst.h"
 
@@ -9,6 +10,7 @@ MenuActions DefaultMenuActions() {
     MenuActions actions;
     actions.demand = [] { return new hotaru::settings::FrmDemand; };
     actions.est = [] { return new hotaru::settings::FrmEst; };
+    actions.report = [](QWidget* menu) { hotaru::report::ShowClaimList(menu); };
     return actions;
 }
 
