@@ -1,5 +1,6 @@
 // The claim list of a large month written to PDF: the list query, the page
-// layout (events and page breaking) and the PDF painting, timed apart.
+// layout (events and page breaking), the PDF painting and one preview
+// page image, timed apart.
 //
 //   bench_report [--rows N] [--kind 1|2] [--pdf OUT] [--repeat R] [--keep DB]
 //
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    double bestQuery = 1e9, bestLayout = 1e9, bestPdf = 1e9, bestTotal = 1e9;
+    double bestQuery = 1e9, bestLayout = 1e9, bestPdf = 1e9, bestTotal = 1e9, bestImage = 1e9;
+    const int kImages = 20;
     int pages = 0;
     for (int r = 0; r < repeat; ++r) {
         auto t0 = Clock::now();
@@ -129,6 +131,10 @@ int main(int argc, char** argv) {
             return 2;
         }
         auto t3 = Clock::now();
+        // The preview shows one page at a time, drawn at screen resolution.
+        for (int p = 0; p < kImages && p < rep.pageCount(); ++p) rep.pageImage(p, 96);
+        auto t4 = Clock::now();
+        bestImage = std::min(bestImage, Seconds(t3, t4) / std::min(kImages, rep.pageCount()));
         pages = rep.pageCount();
         bestQuery = std::min(bestQuery, Seconds(t0, t1));
         bestLayout = std::min(bestLayout, Seconds(t1, t2));
@@ -146,6 +152,7 @@ int main(int argc, char** argv) {
     std::printf("  layout (query + pages)%8.3f s\n", bestLayout);
     std::printf("  PDF painting          %8.3f s\n", bestPdf);
     std::printf("  report to PDF         %8.3f s  = %.0f pages/s\n", bestTotal, pages / bestTotal);
+    std::printf("  one preview page      %8.1f ms (96 dpi)\n", bestImage * 1000);
     if (keep.empty()) fs::remove_all(dir);
     else std::printf("database kept at %s, PDF at %s\n", db.c_str(), pdf.c_str());
     return 0;
