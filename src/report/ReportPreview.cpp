@@ -202,7 +202,13 @@ void ReportPreview::keyPressEvent(QKeyEvent* event) {
 void ReportPreview::printReport() {
     if (pageCount() == 0) return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(report_.pageLayout());
+    // Paper and orientation first: a printer that cannot print as close to
+    // the edge as the layout wants keeps its own margins (the pages are then
+    // shrunk to fit) but still prints A4 landscape.
+    const QPageLayout wanted = report_.pageLayout();
+    printer.setPageSize(wanted.pageSize());
+    printer.setPageOrientation(wanted.orientation());
+    printer.setPageMargins(wanted.margins(), wanted.units());
     printer.setDocName(report_.title);
     printer.setFromTo(1, pageCount());
     if (!PrintRunner()(printer, this)) return;
