@@ -971,11 +971,14 @@ void FrmEntry::endClicked() {
 
 void FrmEntry::OpenBranchReference() {
     if (reference_) reference_->close();
-    reference_ = new FrmSubEntry(this);
-    reference_->show();
-    reference_->activateWindow();
+    auto* ref = new FrmSubEntry(this);
+    reference_ = ref;
+    ref->show();
+    ref->activateWindow();
     showMinimized();
 }
+
+FrmSubEntry* FrmEntry::reference() const { return qobject_cast<FrmSubEntry*>(reference_.data()); }
 
 bool FrmEntry::queryUnload() {
     if (reference_) reference_->close();

@@ -55,7 +55,7 @@ public:
     void showTreatment(const std::string& code);
     // The entry window comes back after the reference window.
     void restoreFromReference(bool focusTotal);
-    FrmSubEntry* reference() const { return reference_; }
+    FrmSubEntry* reference() const;
 
     // Controls, by their names.
     QLineEdit* Txt_City;
@@ -161,7 +161,7 @@ private:
 
     CodeField city_, treatment_, rate_;
     std::optional<Date> request_;
-    QPointer<FrmSubEntry> reference_;
+    QPointer<QWidget> reference_;  // the open FrmSubEntry
     bool shown_ = false;
 };
 
