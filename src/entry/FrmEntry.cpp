@@ -970,7 +970,10 @@ void FrmEntry::endClicked() {
 // ---- The reference window ------------------------------------------------------------
 
 void FrmEntry::OpenBranchReference() {
-    if (reference_) reference_->close();
+    if (FrmSubEntry* old = reference()) {
+        old->detach();
+        old->close();
+    }
     auto* ref = new FrmSubEntry(this);
     reference_ = ref;
     ref->show();
@@ -981,7 +984,10 @@ void FrmEntry::OpenBranchReference() {
 FrmSubEntry* FrmEntry::reference() const { return qobject_cast<FrmSubEntry*>(reference_.data()); }
 
 bool FrmEntry::queryUnload() {
-    if (reference_) reference_->close();
+    if (FrmSubEntry* ref = reference()) {
+        ref->detach();
+        ref->close();
+    }
     return true;
 }
 

@@ -28,6 +28,8 @@ public:
     void addBranch();
     // Cmd_modoru_Click.
     void goBack();
+    // The entry window is closing: leave it alone from now on.
+    void detach() { entry_ = nullptr; }
 
     std::array<QLineEdit*, kRows> Txt_edaban{}, Txt_simei{}, Txt_hoken{}, Txt_goukei{}, Txt_jiko{};
     QPushButton* Cmd_tuika;
