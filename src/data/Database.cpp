@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "common/Errors.h"
 #include "common/Numeric.h"
@@ -238,7 +239,7 @@ int Database::Execute(const std::string& sql, const Params& params) {
     return sqlite3_changes(db_);
 }
 
-Value Database::columnValue(sqlite3_stmt* st, int i, const std::string& declType) {
+Value Database::columnValue(sqlite3_stmt* st, int i, bool dateColumn) {
     switch (sqlite3_column_type(st, i)) {
     case SQLITE_NULL: return {};
     case SQLITE_INTEGER: return Value(static_cast<long long>(sqlite3_column_int64(st, i)));
@@ -246,9 +247,37 @@ Value Database::columnValue(sqlite3_stmt* st, int i, const std::string& declType
     default: {
         const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
         std::string s(t ? t : "", static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
-        if (kindOf(declType) == FieldKind::Date) return Value::date(std::move(s));
+        if (dateColumn) return Value::date(std::move(s));
         return Value(std::move(s));
     }
+    }
+}
+
+void Database::ForEachRow(const std::string& sql, const Params& params,
+                          const std::function<void(const std::vector<Value>& row)>& fn,
+                          std::vector<std::string>* columns) {
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(prepare(TranslateSql(sql)), sqlite3_finalize);
+    bindAll(st.get(), params);
+    const int n = sqlite3_column_count(st.get());
+    std::vector<bool> dateColumn;
+    for (int i = 0; i < n; ++i) {
+        const char* dt = sqlite3_column_decltype(st.get(), i);
+        dateColumn.push_back(kindOf(dt ? dt : "") == FieldKind::Date);
+        const char* name = sqlite3_column_name(st.get(), i);
+        if (columns) columns->push_back(name ? name : "");
+    }
+    std::vector<Value> row(static_cast<std::size_t>(n));
+    for (;;) {
+        int rc = sqlite3_step(st.get());
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) {
+            std::string text = sqlite3_sql(st.get()) ? sqlite3_sql(st.get()) : "";
+            st.reset();
+            fail(rc, text);
+        }
+        for (int i = 0; i < n; ++i)
+            row[static_cast<std::size_t>(i)] = columnValue(st.get(), i, dateColumn[static_cast<std::size_t>(i)]);
+        fn(row);
     }
 }
 
@@ -321,11 +350,14 @@ Recordset Database::OpenRecordset(const std::string& source, RecordsetType type,
         c.declType = dt ? dt : "";
         rs.columns_.push_back(std::move(c));
     }
+    // The declared types are read once per column, not once per value.
+    std::vector<bool> dateColumn;
+    for (const auto& c : rs.columns_) dateColumn.push_back(kindOf(c.declType) == FieldKind::Date);
     while (step(st) == SQLITE_ROW) {
         std::vector<Value> row;
         row.reserve(n - first);
         if (type == dbOpenDynaset) rs.rowids_.push_back(sqlite3_column_int64(st, 0));
-        for (int i = first; i < n; ++i) row.push_back(columnValue(st, i, rs.columns_[i - first].declType));
+        for (int i = first; i < n; ++i) row.push_back(columnValue(st, i, dateColumn[i - first]));
         rs.rows_.push_back(std::move(row));
     }
     sqlite3_finalize(st);

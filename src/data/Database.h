@@ -5,6 +5,7 @@
 // Values typed by the user are passed as parameters ("?") and bound, never
 // pasted into the statement.
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -121,6 +122,12 @@ public:
                             const Params& params = {});
     // First field of the first row (Null when there is none).
     Value Scalar(const std::string& sql, const Params& params = {});
+    // Reads a SELECT row by row without keeping the rows, for statements
+    // that return many rows (the export): fn gets each row's values in column
+    // order.  columns, when given, receives the column names or aliases first.
+    void ForEachRow(const std::string& sql, const Params& params,
+                    const std::function<void(const std::vector<Value>& row)>& fn,
+                    std::vector<std::string>* columns = nullptr);
 
     void BeginTrans();
     void CommitTrans();
@@ -145,7 +152,7 @@ private:
     void bindAll(sqlite3_stmt* st, const Params& params);
     void checkInjected(bool writes);
     [[noreturn]] void fail(int rc, const std::string& context);
-    Value columnValue(sqlite3_stmt* st, int i, const std::string& declType);
+    Value columnValue(sqlite3_stmt* st, int i, bool dateColumn);
     Value coerce(const Value& v, const std::string& declType);
     int step(sqlite3_stmt* st);
 

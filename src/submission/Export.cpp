@@ -76,10 +76,26 @@ ExportResult Stop(ExportStatus status, Message m) {
     return r;
 }
 
-int ColumnIndex(const data::Recordset& rs, const std::string& name) {
-    for (int i = 0; i < rs.FieldCount(); ++i)
-        if (rs.FieldName(i) == name) return i;
+int ColumnIndex(const std::vector<std::string>& columns, const std::string& name) {
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i] == name) return static_cast<int>(i);
     throw AppError(data::dberr::ItemNotFound, "コレクション内に項目が見つかりません: " + name);
+}
+
+// The claim row's own key (city code, recipient number) of the n-th row,
+// read again only to name the child in a message.
+std::pair<std::string, std::string> KeyOfRow(const data::Params& params, std::size_t n) {
+    std::pair<std::string, std::string> key;
+    std::size_t i = 0;
+    std::vector<std::string> columns;
+    DB().ForEachRow(
+        kRowsSql, params,
+        [&](const std::vector<data::Value>& v) {
+            if (i++ == n) key = {v[static_cast<std::size_t>(ColumnIndex(columns, "行市町村"))].str(),
+                                 v[static_cast<std::size_t>(ColumnIndex(columns, "行受給者"))].str()};
+        },
+        &columns);
+    return key;
 }
 
 void WriteAll(int fd, const char* data, std::size_t size) {
@@ -185,68 +201,69 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
         const EraTable eras = EraTable::Load();
         const std::string month = eras.eraDigits(dataMonth, "EEMM");
 
-        auto rs = DB().OpenRecordset(kRowsSql, data::dbOpenSnapshot, {data::Value(request.shortDate())});
-        const int cName = ColumnIndex(rs, "氏名"), cBirth = ColumnIndex(rs, "生年月日"),
-                  cCity = ColumnIndex(rs, "市町村番号"), cRecipient = ColumnIndex(rs, "受給NO"),
-                  cDiagnosis = ColumnIndex(rs, "実診療年月"), cTotal = ColumnIndex(rs, "合計点数"),
-                  cPayment = ColumnIndex(rs, "自己負担額"), cTreatment = ColumnIndex(rs, "診療科コード"),
-                  cInsurance = ColumnIndex(rs, "保険区分"), cInsuranceNo = ColumnIndex(rs, "保険番号"),
-                  cHosp = ColumnIndex(rs, "入外"), cRatio = ColumnIndex(rs, "割合"),
-                  cPub1 = ColumnIndex(rs, "公費1"), cPub2 = ColumnIndex(rs, "公費2"),
-                  cKeyCity = ColumnIndex(rs, "行市町村"), cKeyRecipient = ColumnIndex(rs, "行受給者");
-
-        // The whole file is built in memory and converted once; Shift_JIS
-        // trouble is traced to its line only when the conversion fails.
+        // Rows are formatted as they are read and the whole file is converted
+        // once; Shift_JIS trouble is traced to its row only when that fails.
         std::string text = BuildHeaderRecord(type, institution, month, count, settings.name);
         text += "\r\n";
-        text.reserve(static_cast<std::size_t>(rs.RecordCount()) * 120 + text.size());
+        const std::size_t headerEnd = text.size();
+        text.reserve(static_cast<std::size_t>(count) * 120 + headerEnd);
         std::vector<std::size_t> lineStarts;
-        lineStarts.reserve(static_cast<std::size_t>(rs.RecordCount()));
+        lineStarts.reserve(static_cast<std::size_t>(count));
+        std::vector<std::string> columns;
+        std::vector<int> col;
         ClaimRow row;
-        for (; !rs.isEOF(); rs.MoveNext()) {
-            row.name = rs.field(cName).str();
-            row.birthday = rs.field(cBirth).toDate();
-            row.city = rs.field(cCity).str();
-            row.recipient = rs.field(cRecipient).str();
-            row.diagnosis = rs.field(cDiagnosis).toDate();
-            row.total = rs.field(cTotal).str();
-            row.payment = rs.field(cPayment).str();
-            row.treatment = rs.field(cTreatment).str();
-            row.insurance = rs.field(cInsurance).str();
-            row.insuranceNo = rs.field(cInsuranceNo).str();
-            row.hospitalization = rs.field(cHosp).str();
-            row.ratio = rs.field(cRatio).str();
-            row.publicPay1 = rs.field(cPub1).str();
-            row.publicPay2 = rs.field(cPub2).str();
-            lineStarts.push_back(text.size());
-            text += BuildDetailRecord(type, institution, month, row, eras);
-            text += "\r\n";
-        }
+        const data::Params rowParams{data::Value(request.shortDate())};
+        DB().ForEachRow(
+            kRowsSql, rowParams,
+            [&](const std::vector<data::Value>& v) {
+                if (col.empty()) {
+                    for (const char* name : {"氏名", "生年月日", "市町村番号", "受給NO", "実診療年月", "合計点数",
+                                             "自己負担額", "診療科コード", "保険区分", "保険番号", "入外", "割合",
+                                             "公費1", "公費2"})
+                        col.push_back(ColumnIndex(columns, name));
+                }
+                auto at = [&](int i) -> const data::Value& { return v[static_cast<std::size_t>(col[static_cast<std::size_t>(i)])]; };
+                row.name = at(0).str();
+                row.birthday = at(1).toDate();
+                row.city = at(2).str();
+                row.recipient = at(3).str();
+                row.diagnosis = at(4).toDate();
+                row.total = at(5).str();
+                row.payment = at(6).str();
+                row.treatment = at(7).str();
+                row.insurance = at(8).str();
+                row.insuranceNo = at(9).str();
+                row.hospitalization = at(10).str();
+                row.ratio = at(11).str();
+                row.publicPay1 = at(12).str();
+                row.publicPay2 = at(13).str();
+                lineStarts.push_back(text.size());
+                AppendDetailRecord(text, type, institution, month, row, eras);
+                text += "\r\n";
+            },
+            &columns);
 
         std::string bytes;
         try {
             bytes = ToSjis(text);
         } catch (const SjisError&) {
-            const std::string header = text.substr(0, lineStarts.empty() ? text.size() : lineStarts.front());
             try {
-                ToSjis(header);
+                ToSjis(std::string_view(text).substr(0, headerEnd));
             } catch (const SjisError& e) {
                 return Stop(ExportStatus::Unencodable,
                             {"名称にＣＳＶファイルへ出力できない文字「" + CharacterOf(e) +
                                  "」があります。\r設定機能にて、名称を修正してください。",
                              vbExclamation, "処理確認"});
             }
-            rs.MoveFirst();
-            for (std::size_t i = 0; i < lineStarts.size(); ++i, rs.MoveNext()) {
+            for (std::size_t i = 0; i < lineStarts.size(); ++i) {
                 std::size_t end = i + 1 < lineStarts.size() ? lineStarts[i + 1] : text.size();
                 try {
                     ToSjis(std::string_view(text).substr(lineStarts[i], end - lineStarts[i]));
                 } catch (const SjisError& e) {
+                    const auto [city, recipient] = KeyOfRow(rowParams, i);
                     return Stop(ExportStatus::Unencodable,
-                                {"ＣＳＶファイルへ出力できない文字「" + CharacterOf(e) +
-                                     "」があります。\r市町村番号 = " + rs.field(cKeyCity).str() +
-                                     "　受給者番号 = " + rs.field(cKeyRecipient).str() +
-                                     "\r入力画面で修正してください。",
+                                {"ＣＳＶファイルへ出力できない文字「" + CharacterOf(e) + "」があります。\r市町村番号 = " +
+                                     city + "　受給者番号 = " + recipient + "\r入力画面で修正してください。",
                                  vbExclamation, "処理確認"});
                 }
             }

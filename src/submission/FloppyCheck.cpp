@@ -3,9 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <system_error>
+#include <unordered_map>
 
 #include "common/Errors.h"
 #include "common/Messages.h"
@@ -29,15 +33,38 @@ std::string Repeat(const char* s, int n) {
 std::string Sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 std::string Fw(int n) { return Repeat("　", n); }
 
-bool IsAsciiDigits(const std::string& s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
+// The numeric test and value; plain digit texts, nearly every field of a
+// good file, skip the general number reader.
+struct Number {
+    bool ok = false;
+    double value = 0;
+};
+
+Number ReadNumber(const std::string& s) {
+    if (!s.empty() && s.size() <= 15) {
+        double v = 0;
+        bool digits = true;
+        for (char c : s) {
+            if (c < '0' || c > '9') {
+                digits = false;
+                break;
+            }
+            v = v * 10 + (c - '0');
+        }
+        if (digits) return {true, v};
+    }
+    auto v = ToNumber(s);
+    return {v.has_value(), v.value_or(0)};
 }
 
-// The decimal text of a number's whole-number part.
-std::string WholeText(double v) { return std::to_string(WholePart(v)); }
+bool Numeric(const std::string& s) { return ReadNumber(s).ok; }
+double NumberOf(const std::string& s) { return ReadNumber(s).value; }
+
+std::optional<long long> WholeNumber(const std::string& s) {
+    Number n = ReadNumber(s);
+    if (!n.ok || std::trunc(n.value) != n.value || std::fabs(n.value) > 9.0e15) return std::nullopt;
+    return static_cast<long long>(n.value);
+}
 
 // The whole-number part of the number a text begins with ("0" when it
 // begins with none), as the list shows amounts that are not numbers.
@@ -53,29 +80,111 @@ std::string LeadingWholeText(const std::string& s) {
     return (negative ? "-" : "") + digits.substr(nz);
 }
 
-// Fields 15 and 16 as the list shows them: the whole-number part, "0" when empty.
+// Fields 15 and 16 as the list shows them: the whole-number part, "0" when
+// empty; a total that is not a number reads "0".
 std::string ListAmount(const std::string& s, bool isTotal) {
     if (s.empty()) return "0";
-    if (auto v = ToNumber(s); v && IsNumeric(s)) return WholeText(*v);
+    if (Number n = ReadNumber(s); n.ok) return std::to_string(WholePart(n.value));
     return isTotal ? std::string("0") : LeadingWholeText(s);
 }
 
-std::optional<long long> WholeNumber(const std::string& s) {
-    if (!IsNumeric(s)) return std::nullopt;
-    auto v = ToNumber(s);
-    if (!v || std::trunc(*v) != *v || std::fabs(*v) > 9.0e15) return std::nullopt;
-    return static_cast<long long>(*v);
+// True when a text of digits reads 00000 in the five-digit format.
+bool IsZeroMonth(const std::string& s) {
+    bool digits = !s.empty();
+    for (char c : s) digits = digits && c >= '0' && c <= '9';
+    if (digits) return s.find_first_not_of('0') == std::string::npos;
+    return FormatText(s, "00000") == "00000";
 }
 
-double NumberOf(const std::string& s) {
-    auto v = ToNumber(s);
-    return v ? *v : 0.0;
+int TwoDigits(const std::string& s) {
+    if (s.size() != 2 || s[0] < '0' || s[0] > '9' || s[1] < '0' || s[1] > '9') return -1;
+    return (s[0] - '0') * 10 + (s[1] - '0');
 }
+
+// The first n characters; plain ASCII texts are cut without counting.
+std::string Leading(const std::string& s, std::size_t n) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return LeftChars(s, n);
+    return s.substr(0, n);
+}
+
+// The message column of a field finding: the text and 25 full-width spaces,
+// cut to 20 characters (the few message texts are worked out once each).
+const std::string& MessageColumn(const std::string& item) {
+    thread_local std::unordered_map<std::string, std::string> done;
+    auto it = done.find(item);
+    if (it == done.end()) it = done.emplace(item, LeftChars(item + Fw(25), 20)).first;
+    return it->second;
+}
+
 
 }  // namespace
 
+// The list's text, read from a Shift_JIS file or made of our own words,
+// always has a Shift_JIS form.  Most of a line is ASCII; the other
+// characters are converted once each and remembered by code point.
+class ListEncoder {
+public:
+    void append(std::string& out, std::string_view utf8) {
+        // Shift_JIS never takes more bytes than UTF-8 for the same text.
+        const std::size_t start = out.size();
+        out.resize(start + utf8.size());
+        char* w = out.data() + start;
+        std::size_t i = 0;
+        const std::size_t n = utf8.size();
+        while (i < n) {
+            // ASCII runs are copied whole, found eight bytes at a time.
+            std::size_t run = i;
+            while (n - run >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, utf8.data() + run, 8);
+                if (word & 0x8080808080808080ULL) break;
+                run += 8;
+            }
+            while (run < n && static_cast<unsigned char>(utf8[run]) < 0x80) ++run;
+            std::memcpy(w, utf8.data() + i, run - i);
+            w += run - i;
+            i = run;
+            if (i >= n) break;
+            const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+            const std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            std::string_view ch = utf8.substr(i, len);
+            i += len;
+            char32_t cp = 0;
+            if (len == 2 && ch.size() == 2) cp = (lead & 0x1F) << 6 | (ch[1] & 0x3F);
+            if (len == 3 && ch.size() == 3) cp = (lead & 0x0F) << 12 | (ch[1] & 0x3F) << 6 | (ch[2] & 0x3F);
+            // Anything outside the table goes through the general routine,
+            // which also reports a character without a Shift_JIS form.
+            Entry* e = cp != 0 && cp < table_.size() ? &table_[cp] : nullptr;
+            if (!e || e->length == 0) {
+                const std::string bytes = ToSjis(ch);
+                if (e && bytes.size() <= 2) {
+                    e->length = static_cast<unsigned char>(bytes.size());
+                    std::copy(bytes.begin(), bytes.end(), e->bytes);
+                }
+                std::memcpy(w, bytes.data(), std::min(bytes.size(), len));
+                w += std::min(bytes.size(), len);
+                continue;
+            }
+            std::memcpy(w, e->bytes, e->length);
+            w += e->length;
+        }
+        out.resize(static_cast<std::size_t>(w - out.data()));
+    }
+
+private:
+    struct Entry {
+        unsigned char length = 0;
+        char bytes[2] = {};
+    };
+    std::vector<Entry> table_ = std::vector<Entry>(0x10000);
+};
+
 std::string CheckDigitOf(const std::string& digits) {
     // Counted in characters: a character that is not an ASCII digit counts 0.
+    bool plain = true;
+    for (char c : digits) plain = plain && static_cast<unsigned char>(c) < 0x80;
+    if (plain) return ui::ComputeCheckDigit(digits);
     std::string ascii;
     for (const std::string& c : SplitChars(digits)) ascii += c.size() == 1 ? c : std::string("x");
     return ui::ComputeCheckDigit(ascii);
@@ -107,9 +216,20 @@ FloppyCheck::FloppyCheck(std::string fileName, const Date& claimMonth, EraTable 
       claimMonth_(claimMonth),
       dataMonth_(DataMonth(claimMonth)),
       eras_(std::move(eras)),
-      listPath_(CheckListPath(listFolder, fileName_)) {}
+      claim_(dateMonth(claimMonth)),
+      data_(dateMonth(dataMonth_)),
+      from0303_(makeMonth("平成", "19", "03")),
+      from0302_(makeMonth("平成", "19", "02")),
+      filePrefix_(PadRight(fileName_, 22) + "/"),
+      listPath_(CheckListPath(listFolder, fileName_)),
+      encoder_(std::make_unique<ListEncoder>()) {}
 
 FloppyCheck::~FloppyCheck() {
+    // A run that ends early still leaves every line found so far in the list.
+    try {
+        flush(false);
+    } catch (...) {
+    }
     if (fd_ >= 0) ::close(fd_);
 }
 
@@ -143,31 +263,43 @@ void FloppyCheck::finish() {
     if (*headerCount != lineCount - 1) losubErrlog(3, "ヘッダー件数確認", 1);
 }
 
-FloppyCheck::MonthText FloppyCheck::fieldMonth(const std::string& field) const {
-    return {eras_.nameOfDigit(LeftChars(field, 1)), MidChars(field, 2, 2), MidChars(field, 4, 2)};
+FloppyCheck::Month FloppyCheck::makeMonth(std::string era, const std::string& yy, const std::string& mm) {
+    Month m;
+    m.text = era + yy + "年" + mm + "月";
+    m.valid = !era.empty() && IsDate(m.text);
+    const EraInfo* info = EraByName(era);
+    const int y = TwoDigits(yy), mo = TwoDigits(mm);
+    if (info && y >= 0 && mo >= 0) {
+        m.ordered = true;
+        m.year = info->first.year + y - 1;
+        m.month = mo;
+    }
+    return m;
 }
 
-FloppyCheck::MonthText FloppyCheck::dateMonth(const Date& d) {
-    return {FormatDate(d, "ggg"), FormatDate(d, "EE"), FormatDate(d, "MM")};
+const FloppyCheck::Month& FloppyCheck::fieldMonth(const std::string& field) {
+    // The month depends on the first five characters only (era, year, month).
+    const std::string key = Leading(field, 5);
+    auto it = months_.find(key);
+    if (it != months_.end()) return it->second;
+    Month m = makeMonth(eras_.nameOfDigit(LeftChars(key, 1)), MidChars(key, 2, 2), MidChars(key, 4, 2));
+    return months_.emplace(key, std::move(m)).first->second;
 }
 
-bool FloppyCheck::isValidMonth(const MonthText& m) { return !m.era.empty() && IsDate(m.text()); }
+FloppyCheck::Month FloppyCheck::dateMonth(const Date& d) {
+    return makeMonth(FormatDate(d, "ggg"), FormatDate(d, "EE"), FormatDate(d, "MM"));
+}
 
 // Year-months in real calendar order: the era's first Western year plus the
 // era year, then the month, so 平成31年04月 comes before 令和01年05月.  Texts
 // that do not read as an era year and month compare as text, as they
 // always have (an unknown era sorts before every era name).
-int FloppyCheck::compareMonths(const MonthText& a, const MonthText& b) {
-    const EraInfo* ea = EraByName(a.era);
-    const EraInfo* eb = EraByName(b.era);
-    if (ea && eb && IsAsciiDigits(a.yy) && a.yy.size() == 2 && IsAsciiDigits(a.mm) && a.mm.size() == 2 &&
-        IsAsciiDigits(b.yy) && b.yy.size() == 2 && IsAsciiDigits(b.mm) && b.mm.size() == 2) {
-        int ya = ea->first.year + std::stoi(a.yy) - 1, yb = eb->first.year + std::stoi(b.yy) - 1;
-        if (ya != yb) return ya < yb ? -1 : 1;
-        int ma = std::stoi(a.mm), mb = std::stoi(b.mm);
-        return ma == mb ? 0 : (ma < mb ? -1 : 1);
+int FloppyCheck::compareMonths(const Month& a, const Month& b) {
+    if (a.ordered && b.ordered) {
+        if (a.year != b.year) return a.year < b.year ? -1 : 1;
+        return a.month == b.month ? 0 : (a.month < b.month ? -1 : 1);
     }
-    int c = a.text().compare(b.text());
+    int c = a.text.compare(b.text);
     return c == 0 ? 0 : (c < 0 ? -1 : 1);
 }
 
@@ -179,10 +311,15 @@ enum class Cls { EStop, EGo, WStop, WGo, NStop };
 
 void FloppyCheck::lofncStrCheck(bool header) {
     Trap([&] {
-        if (header)
-            checkHeader();
-        else
-            checkDetail();
+        try {
+            if (header)
+                checkHeader();
+            else
+                checkDetail();
+        } catch (...) {
+            flush(true);  // the lines so far are in the file while the message shows
+            throw;
+        }
     });
 }
 
@@ -197,48 +334,43 @@ void FloppyCheck::lofncStrCheck(bool header) {
 
 bool FloppyCheck::checkHeader() {
     const int hflg = 1;
-    const MonthText claim = dateMonth(claimMonth_);
-    const MonthText current = dateMonth(dataMonth_);
-    const MonthText floor{"平成", "19", "03"};
     auto f = [this](int n) -> std::string& { return fields[static_cast<std::size_t>(n == 1 ? 0 : n)]; };
 
-    if (!IsNumeric(f(1))) HOTARU_FINDING(Cls::EStop, "レコード区分が数値ではない");
+    if (!Numeric(f(1))) HOTARU_FINDING(Cls::EStop, "レコード区分が数値ではない");
     {
         double v = NumberOf(f(1));
         if ((v != 1 && v != 3) || CharCount(f(1)) != 1) HOTARU_FINDING(Cls::EStop, "レコード区分の文字数不正");
     }
-    if (!IsNumeric(f(2))) HOTARU_FINDING(Cls::EStop, "診療年月が数値ではない");
+    if (!Numeric(f(2))) HOTARU_FINDING(Cls::EStop, "診療年月が数値ではない");
     if (CharCount(f(2)) != 5) HOTARU_FINDING(Cls::EStop, "診療年月の文字数不正");
-    const MonthText month = fieldMonth(f(2));
-    if (!isValidMonth(month)) HOTARU_FINDING(Cls::EStop, "診療年月の年月不正");
-    if (compareMonths(month, claim) > 0) HOTARU_FINDING(Cls::EStop, "診療年月が未来年月");
-    if (compareMonths(month, floor) < 0) HOTARU_FINDING(Cls::WStop, "診療年月が１９年２月以前");
-    if (compareMonths(month, current) != 0) HOTARU_FINDING(Cls::WGo, "診療年月が当月でない");
+    const Month& month = fieldMonth(f(2));
+    if (!month.valid) HOTARU_FINDING(Cls::EStop, "診療年月の年月不正");
+    if (compareMonths(month, claim_) > 0) HOTARU_FINDING(Cls::EStop, "診療年月が未来年月");
+    if (compareMonths(month, from0303_) < 0) HOTARU_FINDING(Cls::WStop, "診療年月が１９年２月以前");
+    if (compareMonths(month, data_) != 0) HOTARU_FINDING(Cls::WGo, "診療年月が当月でない");
 
     const bool kind1 = f(1) == "1";
     const bool kind3 = f(1) == "3";
     if (kind1 && CharCount(f(3)) != 10) HOTARU_FINDING(Cls::EStop, "医療機関番号の文字数不正");
     if (kind1) {
         const std::string t = Trim(f(3));
-        if (RightChars(t, 1) != CheckDigitOf(LeftChars(t, 9))) HOTARU_FINDING(Cls::WGo, "★★★医療機関番号の番号不正");
+        if (RightChars(t, 1) != CheckDigitOf(Leading(t, 9))) HOTARU_FINDING(Cls::WGo, "★★★医療機関番号の番号不正");
     }
-    if (kind3 && !IsNumeric(LeftChars(f(3), 7)) && !IsNumeric(RightChars(f(3), 1)))
+    if (kind3 && !Numeric(LeftChars(f(3), 7)) && !Numeric(RightChars(f(3), 1)))
         HOTARU_FINDING(Cls::EStop, "施術機関番号が数値ではない");
     if (kind3 && CharCount(f(3)) != 9) HOTARU_FINDING(Cls::EStop, "施術機関番号の文字数不正");
-    if (!IsNumeric(f(4))) HOTARU_FINDING(Cls::EStop, "事業番号が数値ではない");
+    if (!Numeric(f(4))) HOTARU_FINDING(Cls::EStop, "事業番号が数値ではない");
     if (NumberOf(f(4)) != 1 || CharCount(f(4)) != 1) HOTARU_FINDING(Cls::EStop, "事業番号の文字数不正");
     return true;
 }
 
 bool FloppyCheck::checkDetail() {
     const int hflg = 0;
-    const MonthText claim = dateMonth(claimMonth_);
-    const MonthText current = dateMonth(dataMonth_);
     auto f = [this](int n) -> std::string& { return fields[static_cast<std::size_t>(n == 1 ? 0 : n)]; };
     auto len = [&](int n) { return CharCount(f(n)); };
 
     // Record kind.
-    if (!IsNumeric(f(1))) HOTARU_FINDING(Cls::EStop, "レコード区分が数値ではない");
+    if (!Numeric(f(1))) HOTARU_FINDING(Cls::EStop, "レコード区分が数値ではない");
     {
         double v = NumberOf(f(1));
         if ((v != 2 && v != 4) || len(1) != 1) HOTARU_FINDING(Cls::EStop, "レコード区分の文字数不正");
@@ -247,30 +379,30 @@ bool FloppyCheck::checkDetail() {
     const bool kind4 = f(1) == "4";
 
     // Institution number.
-    if (kind2 && !IsNumeric(f(2))) HOTARU_FINDING(Cls::EStop, "医療機関番号が数値ではない");
+    if (kind2 && !Numeric(f(2))) HOTARU_FINDING(Cls::EStop, "医療機関番号が数値ではない");
     if (kind2 && len(2) != 10) HOTARU_FINDING(Cls::EStop, "医療機関番号の文字数不正");
     if (kind2) {
         const std::string t = Trim(f(2));
-        if (RightChars(t, 1) != CheckDigitOf(LeftChars(t, 9))) HOTARU_FINDING(Cls::WGo, "★★★医療機関番号の番号不正");
+        if (RightChars(t, 1) != CheckDigitOf(Leading(t, 9))) HOTARU_FINDING(Cls::WGo, "★★★医療機関番号の番号不正");
     }
-    if (kind4 && !IsNumeric(LeftChars(f(2), 7)) && !IsNumeric(RightChars(f(2), 1)))
+    if (kind4 && !Numeric(LeftChars(f(2), 7)) && !Numeric(RightChars(f(2), 1)))
         HOTARU_FINDING(Cls::EStop, "施術機関番号が数値ではない");
     if (kind4 && len(2) != 9) HOTARU_FINDING(Cls::EStop, "施術機関番号の文字数不正");
     if ((kind4 && !f(3).empty()) || (kind2 && len(3) >= 3)) HOTARU_FINDING(Cls::EStop, "診療科コードの文字数不正");
 
     // Month of the data.
-    if (!IsNumeric(f(4))) HOTARU_FINDING(Cls::EStop, "診療年月が数値ではない");
+    if (!Numeric(f(4))) HOTARU_FINDING(Cls::EStop, "診療年月が数値ではない");
     if (len(4) != 5) HOTARU_FINDING(Cls::EStop, "診療年月の文字数不正");
-    const MonthText month = fieldMonth(f(4));
-    if (!isValidMonth(month)) HOTARU_FINDING(Cls::EStop, "診療年月の年月不正");
-    if (compareMonths(month, claim) > 0) HOTARU_FINDING(Cls::EGo, "診療年月が未来年月");
-    if (compareMonths(month, MonthText{"平成", "19", "03"}) < 0) HOTARU_FINDING(Cls::WGo, "診療年月が19年2月以前");
-    if (compareMonths(month, current) != 0) HOTARU_FINDING(Cls::WGo, "診療年月が当月でない");
+    const Month& month = fieldMonth(f(4));
+    if (!month.valid) HOTARU_FINDING(Cls::EStop, "診療年月の年月不正");
+    if (compareMonths(month, claim_) > 0) HOTARU_FINDING(Cls::EGo, "診療年月が未来年月");
+    if (compareMonths(month, from0303_) < 0) HOTARU_FINDING(Cls::WGo, "診療年月が19年2月以前");
+    if (compareMonths(month, data_) != 0) HOTARU_FINDING(Cls::WGo, "診療年月が当月でない");
 
     // City, business, recipient, name.
-    if (!IsNumeric(f(5))) HOTARU_FINDING(Cls::EStop, "市町村番号が数値ではない");
+    if (!Numeric(f(5))) HOTARU_FINDING(Cls::EStop, "市町村番号が数値ではない");
     if (len(5) > 2) HOTARU_FINDING(Cls::EStop, "市町村番号の文字数不正");
-    if (!IsNumeric(f(6))) HOTARU_FINDING(Cls::EStop, "事業番号が数値ではない");
+    if (!Numeric(f(6))) HOTARU_FINDING(Cls::EStop, "事業番号が数値ではない");
     if (NumberOf(f(6)) != 1 || len(6) != 1) HOTARU_FINDING(Cls::EStop, "事業番号の文字数不正");
     if (len(7) > 9) HOTARU_FINDING(Cls::EStop, "受給者番号の文字数不正");
     f(8) = Trim(f(8));
@@ -280,32 +412,32 @@ bool FloppyCheck::checkDetail() {
     }
 
     // Birth date.
-    if (!IsNumeric(f(9))) HOTARU_FINDING(Cls::EStop, "生年月日が数値ではない");
+    if (!Numeric(f(9))) HOTARU_FINDING(Cls::EStop, "生年月日が数値ではない");
     if (len(9) != 7) HOTARU_FINDING(Cls::EStop, "生年月日の文字数不正");
-    const MonthText birth = fieldMonth(f(9));
-    if (!isValidMonth(birth)) HOTARU_FINDING(Cls::WStop, "生年月日の年月不正");
+    const Month& birth = fieldMonth(f(9));
+    if (!birth.valid) HOTARU_FINDING(Cls::WStop, "生年月日の年月不正");
     if (compareMonths(birth, month) > 0) HOTARU_FINDING(Cls::WStop, "生年月日が未来年月");
 
     // Insurance, inpatient/outpatient, ratio, days.
-    if (!IsNumeric(f(10))) HOTARU_FINDING(Cls::EStop, "保険区分が数値ではない");
+    if (!Numeric(f(10))) HOTARU_FINDING(Cls::EStop, "保険区分が数値ではない");
     if (len(10) > 1) HOTARU_FINDING(Cls::EStop, "保険区分の文字数不正");
-    if (!IsNumeric(f(11))) HOTARU_FINDING(Cls::EStop, "保険者番号が数値ではない");
+    if (!Numeric(f(11))) HOTARU_FINDING(Cls::EStop, "保険者番号が数値ではない");
     if (len(11) > 8) HOTARU_FINDING(Cls::EStop, "保険者番号の文字数不正");
-    if (!IsNumeric(f(12))) HOTARU_FINDING(Cls::EStop, "入外区分が数値ではない");
+    if (!Numeric(f(12))) HOTARU_FINDING(Cls::EStop, "入外区分が数値ではない");
     if (len(12) > 1) HOTARU_FINDING(Cls::EStop, "入外区分の文字数不正");
-    if (!IsNumeric(f(13))) HOTARU_FINDING(Cls::EStop, "割合が数値ではない");
+    if (!Numeric(f(13))) HOTARU_FINDING(Cls::EStop, "割合が数値ではない");
     if (len(13) > 1) HOTARU_FINDING(Cls::WStop, "割合の文字数不正");
     if (f(13) != "1" && f(13) != "2" && f(13) != "3") HOTARU_FINDING(Cls::EStop, "割合値不正");
     if (len(14) >= 3) HOTARU_FINDING(Cls::EStop, "実日数の文字数不正");
 
     // Points or amount, co-payment.
-    if (!IsNumeric(f(15))) {
+    if (!Numeric(f(15))) {
         f(15) = "0";
         HOTARU_FINDING(Cls::EStop, kind2 ? "合計点数が数値ではない" : "請求金が数値ではない");
     }
     if (len(15) > 10) HOTARU_FINDING(Cls::EStop, kind2 ? "合計点数の文字数不正" : "請求金の文字数不正");
     if (WholePart(NumberOf(f(15))) == 0) HOTARU_FINDING(Cls::EStop, "合計点数なし");
-    if (!IsNumeric(f(16))) HOTARU_FINDING(Cls::EStop, "自己負担支払額が数値ではない");
+    if (!Numeric(f(16))) HOTARU_FINDING(Cls::EStop, "自己負担支払額が数値ではない");
     if (len(16) > 10) HOTARU_FINDING(Cls::EStop, "自己負担支払額の文字数不正");
     if (WholePart(NumberOf(f(16))) == 0) HOTARU_FINDING(Cls::EStop, "自己負担支払額なし");
     {
@@ -326,11 +458,11 @@ bool FloppyCheck::checkDetail() {
     }
 
     // Treatment month.
-    if (f(17).empty() || FormatText(f(17), "00000") == "00000") f(17) = f(4);
+    if (f(17).empty() || IsZeroMonth(f(17))) f(17) = f(4);
     if (len(17) != 5) HOTARU_FINDING(Cls::EStop, "実診療年月の文字数不正");
-    const MonthText treated = fieldMonth(f(17));
+    const Month& treated = fieldMonth(f(17));
     if (compareMonths(treated, month) > 0) HOTARU_FINDING(Cls::EStop, "実診療年月が未来年月");
-    if (compareMonths(treated, MonthText{"平成", "19", "02"}) < 0)
+    if (compareMonths(treated, from0302_) < 0)
         HOTARU_FINDING(Cls::EStop, "実診療年月が１９年２月以前");
 
     // Public-expense numbers.
@@ -343,20 +475,43 @@ bool FloppyCheck::checkDetail() {
 
 // ---- The check list -----------------------------------------------------------
 
-std::string FloppyCheck::listLine(int kind, const std::string& item) const {
-    const std::string file = PadRight(fileName_, 22) + "/";
+// One finding line, in Shift_JIS.  The fixed parts (file column, labels,
+// message columns) are converted once; only the record's values go through
+// the converter for each line.
+std::string FloppyCheck::listLine(int kind, const std::string& item) {
+    ListEncoder& enc = *encoder_;
+    std::string line;
+    line.reserve(320);
     if (kind == 3) {
         const long details = lineCount > 0 ? lineCount - 1 : 0;
-        return file + "ﾜｰﾆﾝｸﾞ/ﾍｯﾀﾞｰ件数" + Sp(10) + PadLeft(std::to_string(headerCount.value_or(0)), 3) +
-               "件と明細件数" + PadLeft(std::to_string(details), 3) + "件の不一致 /" + item;
+        enc.append(line, filePrefix_ + "ﾜｰﾆﾝｸﾞ/ﾍｯﾀﾞｰ件数" + Sp(10) + PadLeft(std::to_string(headerCount.value_or(0)), 3) +
+                             "件と明細件数" + PadLeft(std::to_string(details), 3) + "件の不一致 /" + item);
+        return line;
     }
-    const std::string label = recordError ? "エラー/" : "ﾜｰﾆﾝｸﾞ/";
-    if (kind == 1) return file + "エラー/" + PadRight(item, 31) + "/" + currentLine;
-
-    std::string line = file + label + LeftChars(item + Fw(25), 20) + "/";
+    if (kind == 1) {
+        enc.append(line, filePrefix_ + "エラー/" + PadRight(item, 31) + "/" + currentLine);
+        return line;
+    }
+    auto fixed = [&](const std::string& text) -> const std::string& {
+        auto it = encoded_.find(text);
+        if (it == encoded_.end()) {
+            std::string bytes;
+            enc.append(bytes, text);
+            it = encoded_.emplace(text, std::move(bytes)).first;
+        }
+        return it->second;
+    };
+    line += fixed(filePrefix_);
+    line += fixed(recordError ? "エラー/" : "ﾜｰﾆﾝｸﾞ/");
+    line += fixed(MessageColumn(item));
+    line += '/';
     auto f = [this](int n) -> const std::string& { return fields[static_cast<std::size_t>(n == 1 ? 0 : n)]; };
-    auto col = [&line](const std::string& value, std::size_t width, const char* after = "|") {
-        line += PadLeft(" " + value, width);
+    // " " + value, filled with spaces on the left to width characters.
+    auto col = [&](std::string_view value, std::size_t width, const char* after = "|") {
+        std::size_t count = 1 + CharCount(value);
+        if (count < width) line.append(width - count, ' ');
+        line += ' ';
+        enc.append(line, value);
         line += after;
     };
     if (f(1) == "1" || f(1) == "3") {
@@ -365,8 +520,9 @@ std::string FloppyCheck::listLine(int kind, const std::string& item) const {
         col(f(2), 12);
         col(f(3), 12);
         col(f(4), 4, "| ");
-        line += PadRight(" " + ListAmount(f(5), false), 15) + "|";
-        line += f(6);
+        enc.append(line, PadRight(" " + ListAmount(f(5), false), 15));
+        line += '|';
+        enc.append(line, f(6));
         return line;
     }
     // Fields 15 and 16 are shown as whole numbers; the checks still see them as read.
@@ -378,8 +534,18 @@ std::string FloppyCheck::listLine(int kind, const std::string& item) const {
     col(f(5), 4);
     col(f(6), 3);
     col(f(7), 12);
-    line += LeftChars(f(8) + Fw(15), 10) + "|";
-    line += PadLeft(f(9), 9) + "|";
+    const std::size_t nameChars = CharCount(f(8));
+    if (nameChars >= 10) {
+        enc.append(line, LeftChars(f(8), 10));
+    } else {
+        enc.append(line, f(8));
+        for (std::size_t i = nameChars; i < 10; ++i) line += "\x81\x40";  // full-width space
+    }
+    line += '|';
+    const std::size_t birthChars = CharCount(f(9));
+    if (birthChars < 9) line.append(9 - birthChars, ' ');
+    enc.append(line, f(9));
+    line += '|';
     col(f(10), 3);
     col(f(11), 10);
     col(f(12), 4);
@@ -391,51 +557,70 @@ std::string FloppyCheck::listLine(int kind, const std::string& item) const {
     col(f(18), 4);
     col(f(19), 4);
     col(fields[20], 4);
-    line += fields[21] + " ";
+    enc.append(line, fields[21]);
+    line += ' ';
     return line;
 }
 
-void FloppyCheck::writeList(const std::string& utf8) {
-    const std::string bytes = ToSjis(utf8);
-    if (int injected = TakeInjectedWriteFailure()) throw std::system_error(injected, std::generic_category(), "write");
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw std::system_error(errno, std::generic_category(), listPath_.string());
+void FloppyCheck::reportListFailure(const std::exception& e, bool show) {
+    if (!listFailed && show) ShowStandardError(e);
+    listFailed = true;
+}
+
+// Writes the lines kept so far.  The first write of a run replaces the list
+// of an earlier run and starts with the title and the heading; a write that
+// fails loses its lines (reported once) and the next one starts the file
+// afresh when the heading never reached it.
+void FloppyCheck::flush(bool report) {
+    if (pending_.empty()) return;
+    std::string bytes;
+    bytes.swap(pending_);
+    try {
+        if (fd_ < 0) {
+            std::error_code ec;
+            std::filesystem::remove(listPath_, ec);
+            if (ec) throw std::system_error(ec, listPath_.string());
+            fd_ = ::open(listPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+            if (fd_ < 0) throw std::system_error(errno, std::generic_category(), listPath_.string());
         }
-        p += n;
-        left -= static_cast<std::size_t>(n);
+        if (!listStarted) {
+            if (::ftruncate(fd_, 0) != 0) throw std::system_error(errno, std::generic_category(), listPath_.string());
+            std::string heading;
+            encoder_->append(heading, std::string(kCheckListTitle) + "\r\n" + "　\r\n" + CheckListHeading() + "\r\n");
+            bytes.insert(0, heading);
+        }
+        if (int injected = TakeInjectedWriteFailure())
+            throw std::system_error(injected, std::generic_category(), listPath_.string());
+        const char* p = bytes.data();
+        std::size_t left = bytes.size();
+        while (left > 0) {
+            ssize_t n = ::write(fd_, p, left);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                throw std::system_error(errno, std::generic_category(), listPath_.string());
+            }
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        listStarted = true;
+    } catch (const std::exception& e) {
+        reportListFailure(e, report);
     }
 }
+
+void FloppyCheck::finishList() { flush(true); }
 
 void FloppyCheck::losubErrlog(int wkErrKind, const std::string& wkErrItem, int /*wkHFlg*/) {
     ++findings;
     try {
-        const std::string line = listLine(wkErrKind, wkErrItem) + "\r\n";
-        if (!listStarted) {
-            // The list of an earlier run for the same file is replaced.
-            if (fd_ >= 0) {
-                ::close(fd_);
-                fd_ = -1;
-            }
-            std::error_code ec;
-            std::filesystem::remove(listPath_, ec);
-            if (ec) throw std::system_error(ec, listPath_.string());
-            fd_ = ::open(listPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-            if (fd_ < 0) throw std::system_error(errno, std::generic_category(), listPath_.string());
-            writeList(std::string(kCheckListTitle) + "\r\n" + "　\r\n" + CheckListHeading() + "\r\n" + line);
-            listStarted = true;
-        } else {
-            // One write per line: whatever happens later, the lines so far are in the file.
-            writeList(line);
-        }
+        pending_ += listLine(wkErrKind, wkErrItem);
+        pending_ += "\r\n";
     } catch (const std::exception& e) {
-        if (!listFailed) ShowStandardError(e);
-        listFailed = true;
+        reportListFailure(e, true);
+        return;
     }
+    // The lines go out in blocks; every way out of the run writes the rest.
+    if (pending_.size() >= kListBlock) flush(true);
 }
 
 // ---- The run ------------------------------------------------------------------
@@ -479,6 +664,7 @@ FloppyCheckResult RunFloppyCheck(const FloppyCheckOptions& options) {
             first = false;
         }
         run.finish();
+        run.finishList();
 
         result.findings = run.findings;
         result.listIncomplete = run.listFailed;

@@ -6,8 +6,10 @@
 // hotaru-cli passes its options and no viewer.
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "submission/Export.h"
 #include "submission/SubmissionFile.h"
@@ -51,6 +53,8 @@ std::string CheckListHeading();
 // digits) of a number given without its check digit.
 std::string CheckDigitOf(const std::string& digits);
 
+class ListEncoder;
+
 // The state of one run, as the menu window held it: the fields array, the
 // current line, the record's error flag, the list-started flag and the
 // counts.  lofncStrCheck and losubErrlog work on it.
@@ -65,6 +69,8 @@ public:
     void checkLine(const FileLine& line, bool first);
     // After the last line: compares the header count with the lines read.
     void finish();
+    // Writes what is left of the list (before the closing message).
+    void finishList();
 
     // Checks the record in the fields array; its findings go to the list.
     void lofncStrCheck(bool header);
@@ -75,7 +81,7 @@ public:
     FieldSlots fields;
     std::string currentLine;
     bool recordError = false;
-    bool listStarted = false;
+    bool listStarted = false;   // the title and heading are in the file
     std::optional<long long> headerCount;
     long lineCount = 0;
     long findings = 0;
@@ -83,25 +89,37 @@ public:
     const std::filesystem::path& listPath() const { return listPath_; }
 
 private:
-    struct MonthText {
-        std::string era, yy, mm;
-        std::string text() const { return era + yy + "年" + mm + "月"; }
+    // A year and month as the checks read it: the era's name, the era year
+    // and the month as texts, and the Western year-month when they make one.
+    struct Month {
+        std::string text;      // era name + year + "年" + month + "月"
+        bool valid = false;    // a real year and month of that era
+        bool ordered = false;  // year and month are known (two digits each, era known)
+        int year = 0, month = 0;
     };
-    MonthText fieldMonth(const std::string& field) const;
-    static MonthText dateMonth(const Date& d);
-    static bool isValidMonth(const MonthText& m);
-    static int compareMonths(const MonthText& a, const MonthText& b);
+    static Month makeMonth(std::string era, const std::string& yy, const std::string& mm);
+    const Month& fieldMonth(const std::string& field);
+    static Month dateMonth(const Date& d);
+    static int compareMonths(const Month& a, const Month& b);
     bool checkHeader();
     bool checkDetail();
-    std::string listLine(int kind, const std::string& item) const;
-    void writeList(const std::string& utf8);
+    std::string listLine(int kind, const std::string& item);
+    void flush(bool report);
+    void reportListFailure(const std::exception& e, bool show);
 
     std::string fileName_;
     Date claimMonth_;
     Date dataMonth_;
     EraTable eras_;
+    Month claim_, data_, from0303_, from0302_;
+    std::unordered_map<std::string, Month> months_;  // by the field's first five characters
+    std::string filePrefix_;  // the file column and its "/"
     std::filesystem::path listPath_;
     int fd_ = -1;
+    std::string pending_;  // encoded lines not yet written
+    std::unordered_map<std::string, std::string> encoded_;  // fixed parts of the lines, encoded
+    std::unique_ptr<ListEncoder> encoder_;
+    static constexpr std::size_t kListBlock = 64 * 1024;
 };
 
 }  // namespace hotaru::submission

@@ -1,5 +1,6 @@
 #include "submission/SubmissionFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
@@ -112,34 +113,61 @@ std::string BuildHeaderRecord(int type, const std::string& institution, const st
     return line;
 }
 
-std::string BuildDetailRecord(int type, const std::string& institution, const std::string& dataMonth,
-                              const ClaimRow& r, const EraTable& eras) {
-    std::string line;
-    line.reserve(128);
+namespace {
+
+// The recipient number as nine digits ("000000000"); plain digit texts, the
+// usual case, skip the number formatting.
+void AppendRecipient(std::string& out, const std::string& recipient) {
+    bool digits = !recipient.empty() && recipient.size() <= 15;
+    for (char c : recipient) digits = digits && c >= '0' && c <= '9';
+    if (!digits) {
+        out += FormatText(recipient, "000000000");
+        return;
+    }
+    std::size_t nz = recipient.find_first_not_of('0');
+    std::string_view significant = nz == std::string::npos ? std::string_view() : std::string_view(recipient).substr(nz);
+    if (significant.size() < 9) out.append(9 - significant.size(), '0');
+    out += significant;
+}
+
+}  // namespace
+
+void AppendDetailRecord(std::string& line, int type, const std::string& institution, const std::string& dataMonth,
+                        const ClaimRow& r, const EraTable& eras) {
     auto field = [&line](const std::string& s) {
         line += s;
         line += ',';
     };
-    field(type == 1 ? "2" : "4");
+    line += type == 1 ? "2," : "4,";
     field(institution);
-    field(type == 1 ? r.treatment : std::string());
+    if (type == 1) line += r.treatment;
+    line += ',';
     field(dataMonth);
     field(r.city);
-    field("1");
-    field(FormatText(r.recipient, "000000000"));
-    field("\"" + r.name + "\"");
+    line += "1,";
+    AppendRecipient(line, r.recipient);
+    line += ",\"";
+    line += r.name;
+    line += "\",";
     // Without a birth date there is no era to take: the lone "4" stays.
     field(r.birthday ? eras.eraDigits(*r.birthday, "EEMMDD") : std::string("4"));
     field(r.insurance);
     field(r.insuranceNo);
     field(r.hospitalization);
     field(r.ratio);
-    field(std::string());  // days of treatment are not submitted
+    line += ',';  // days of treatment are not submitted
     field(r.total);
     field(r.payment);
     field(r.diagnosis ? eras.eraDigits(*r.diagnosis, "EEMM") : std::string("4"));
     field(r.publicPay1);
     line += r.publicPay2;
+}
+
+std::string BuildDetailRecord(int type, const std::string& institution, const std::string& dataMonth,
+                              const ClaimRow& r, const EraTable& eras) {
+    std::string line;
+    line.reserve(128);
+    AppendDetailRecord(line, type, institution, dataMonth, r, eras);
     return line;
 }
 
@@ -166,56 +194,78 @@ std::string DecodeLenient(std::string_view raw) {
 
 }  // namespace
 
+namespace {
+
+// Calls fn(begin, end) for each line of text (ends: CR LF, CR or LF).
+template <class F>
+void ForEachLine(const std::string& text, F fn) {
+    std::size_t pos = 0;
+    const std::size_t n = text.size();
+    while (pos < n) {
+        std::size_t end = pos;
+        while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+        fn(pos, end);
+        pos = end;
+        if (pos < n) pos += (text[pos] == '\r' && pos + 1 < n && text[pos + 1] == '\n') ? 2 : 1;
+    }
+}
+
+}  // namespace
+
 std::vector<FileLine> SplitSubmissionLines(const std::string& bytes) {
     std::vector<FileLine> lines;
-    std::size_t pos = 0;
-    const std::size_t n = bytes.size();
     // Bytes 0x0D and 0x0A never occur inside a two-byte Shift_JIS character,
-    // so the raw bytes can be split first.
-    while (pos < n) {
-        std::size_t end = bytes.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = n;
+    // so lines are the same before and after decoding.  The whole file is
+    // decoded at once; only a file with bad bytes is decoded line by line.
+    std::string text;
+    bool whole = true;
+    try {
+        text = FromSjis(bytes);
+    } catch (const SjisError&) {
+        whole = false;
+    }
+    const std::string& source = whole ? text : bytes;
+    ForEachLine(source, [&](std::size_t b, std::size_t e) {
         FileLine line;
-        line.raw = bytes.substr(pos, end - pos);
-        lines.push_back(std::move(line));
-        pos = end;
-        if (pos < n) pos += (bytes[pos] == '\r' && pos + 1 < n && bytes[pos + 1] == '\n') ? 2 : 1;
-    }
-    for (auto& line : lines) {
-        try {
-            line.text = FromSjis(line.raw);
-        } catch (const SjisError&) {
-            line.valid = false;
-            line.text = DecodeLenient(line.raw);
+        if (whole) {
+            line.text.assign(source, b, e - b);
+        } else {
+            std::string_view raw(source.data() + b, e - b);
+            try {
+                line.text = FromSjis(raw);
+            } catch (const SjisError&) {
+                line.valid = false;
+                line.text = DecodeLenient(raw);
+            }
         }
-    }
+        lines.push_back(std::move(line));
+    });
     return lines;
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream f(path, std::ios::binary);
+    std::ifstream f(path, std::ios::binary | std::ios::ate);
     if (!f) throw std::system_error(errno ? errno : ENOENT, std::generic_category(), path.string());
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    if (f.bad()) throw std::system_error(EIO, std::generic_category(), path.string());
-    return ss.str();
+    std::string bytes(static_cast<std::size_t>(f.tellg()), '\0');
+    f.seekg(0);
+    f.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (f.bad() || static_cast<std::size_t>(f.gcount()) != bytes.size())
+        throw std::system_error(EIO, std::generic_category(), path.string());
+    return bytes;
 }
 
 int SplitRecord(const std::string& line, int expected, FieldSlots& slots) {
-    std::string text;
-    text.reserve(line.size());
-    for (char c : line)
-        if (c != '"') text += c;
+    // Quotes are deleted before the split; as they are never commas, the
+    // commas of the line as read mark the same fields.
     std::size_t pos = 0;
     for (int n = 1;; ++n) {
         if (n > expected) return expected + 1;
-        std::size_t comma = text.find(',', pos);
+        std::size_t comma = line.find(',', pos);
         std::string& slot = slots[static_cast<std::size_t>(n == 1 ? 0 : n)];
-        if (comma == std::string::npos) {
-            slot.assign(text, pos, std::string::npos);
-            return n;
-        }
-        slot.assign(text, pos, comma - pos);
+        const std::size_t end = comma == std::string::npos ? line.size() : comma;
+        slot.assign(line, pos, end - pos);
+        if (slot.find('"') != std::string::npos) slot.erase(std::remove(slot.begin(), slot.end(), '"'), slot.end());
+        if (comma == std::string::npos) return n;
         pos = comma + 1;
     }
 }

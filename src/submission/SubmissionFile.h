@@ -83,14 +83,16 @@ std::string BuildHeaderRecord(int type, const std::string& institution, const st
 // (era number + EEMM of the data month).
 std::string BuildDetailRecord(int type, const std::string& institution, const std::string& dataMonth,
                               const ClaimRow& row, const EraTable& eras);
+// The same, appended to out.
+void AppendDetailRecord(std::string& out, int type, const std::string& institution, const std::string& dataMonth,
+                        const ClaimRow& row, const EraTable& eras);
 
 // ---- Reading ----------------------------------------------------------
 
 // One line of a submission file.
 struct FileLine {
-    std::string raw;        // bytes as in the file, without the line end
-    std::string text;       // UTF-8; invalid bytes shown as "?"
-    bool valid = true;      // false when raw is not Shift_JIS
+    std::string text;       // UTF-8, without the line end; bad bytes read "?"
+    bool valid = true;      // false when the line's bytes are not Shift_JIS
 };
 
 // Splits file bytes into lines at CR LF, CR or LF and decodes each from
