@@ -165,8 +165,6 @@ std::string FolderText(const std::filesystem::path& folder) {
 
 ExportResult RunExport(const std::filesystem::path& folderIn) {
     try {
-        const std::string folder = FolderText(folderIn);
-
         SettingsRow settings;
         {
             auto rs = DB().OpenRecordset(kSettingsSql, data::dbOpenSnapshot);
@@ -195,6 +193,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
             return Stop(ExportStatus::KindNotSet,
                         {"設定機能にて、項目を設定してください。", vbExclamation, "処理確認"});
         const int type = *settings.type;
+        const std::string folder = FolderText(folderIn.empty() ? std::filesystem::path(".") : folderIn);
 
         const std::string fileName = BuildSubmissionFileName(settings);
         const std::string institution = InstitutionNumberOf(type, fileName);

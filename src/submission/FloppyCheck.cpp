@@ -616,6 +616,7 @@ void FloppyCheck::losubErrlog(int wkErrKind, const std::string& wkErrItem, int /
         pending_ += listLine(wkErrKind, wkErrItem);
         pending_ += "\r\n";
     } catch (const std::exception& e) {
+        flush(true);  // the lines so far are in the file while the message shows
         reportListFailure(e, true);
         return;
     }

@@ -1,0 +1,87 @@
+#include "submission/CheckListViewer.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "common/Errors.h"
+#include "common/Paths.h"
+#include "common/Sjis.h"
+#include "submission/FloppyCheck.h"
+#include "submission/SubmissionFile.h"
+#include "ui/QtMessages.h"
+
+namespace hotaru::submission {
+
+namespace {
+
+// The list as text: Shift_JIS decoded (a byte that is not Shift_JIS reads
+// "?"), CR LF as line breaks.
+QString ListText(const std::filesystem::path& path) {
+    QString text;
+    for (const FileLine& line : SplitSubmissionLines(ReadFileBytes(path))) {
+        text += QString::fromStdString(line.text);
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+}  // namespace
+
+CheckListViewer::CheckListViewer(const std::filesystem::path& list, QWidget* parent)
+    : QWidget(parent, Qt::Window), path_(list) {
+    setObjectName("Frm_CheckList");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromStdString(list.filename().string()));
+
+    Txt_List = new QPlainTextEdit(this);
+    Txt_List->setObjectName("Txt_List");
+    Txt_List->setReadOnly(true);
+    Txt_List->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // IPA Gothic: every full-width character exactly two half-width ones
+    // wide.  A whole number of pixels per half-width character keeps the
+    // columns aligned however the screen's resolution rounds a point size.
+    QFont font = ui::GothicFont();
+    font.setPixelSize(14);
+    Txt_List->setFont(font);
+    Cmd_Editor = new QPushButton(QString::fromUtf8("エディタで開く"), this);
+    Cmd_Editor->setObjectName("Cmd_Editor");
+    Cmd_Close = new QPushButton(QString::fromUtf8("閉じる"), this);
+    Cmd_Close->setObjectName("Cmd_Close");
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Cmd_Editor);
+    buttons->addWidget(Cmd_Close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Txt_List, 1);
+    layout->addLayout(buttons);
+
+    Trap([&] { Txt_List->setPlainText(ListText(list)); });
+    const QFontMetrics fm(Txt_List->font());
+    resize(fm.horizontalAdvance(QLatin1Char('0')) * 120, fm.lineSpacing() * 24);
+
+    connect(Cmd_Editor, &QPushButton::clicked, this,
+            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path_.string()))); });
+    connect(Cmd_Close, &QPushButton::clicked, this, &QWidget::close);
+}
+
+CheckListViewer* ShowCheckList(const std::filesystem::path& list, QWidget* parent) {
+    auto* viewer = new CheckListViewer(list, parent);
+    viewer->show();
+    viewer->raise();
+    return viewer;
+}
+
+void RunFloppyCheckFromMenu(QWidget* menu) {
+    FloppyCheckOptions options;
+    options.drive = DefaultDriveFolder();
+    options.listFolder = DataDir();
+    options.openList = [menu](const std::filesystem::path& list) { ShowCheckList(list, menu); };
+    RunFloppyCheck(options);
+}
+
+}  // namespace hotaru::submission

@@ -1,0 +1,37 @@
+#pragma once
+// The check list shown after a floppy check with findings: a window of its
+// own (not modal) with the Shift_JIS list decoded in a fixed-pitch Japanese
+// face so that the columns line up, and a button that opens the file in the
+// desktop's text editor.
+#include <filesystem>
+
+#include <QWidget>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace hotaru::submission {
+
+class CheckListViewer : public QWidget {
+    Q_OBJECT
+public:
+    explicit CheckListViewer(const std::filesystem::path& list, QWidget* parent = nullptr);
+
+    QPlainTextEdit* Txt_List;
+    QPushButton* Cmd_Editor;
+    QPushButton* Cmd_Close;
+
+    const std::filesystem::path& listPath() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Opens a viewer on the list (deleted when it is closed).
+CheckListViewer* ShowCheckList(const std::filesystem::path& list, QWidget* parent = nullptr);
+
+// The menu's ＦＤチェック: the folder of the last export stands for drive
+// "a:", the list goes beside the live database, and it opens in the viewer.
+void RunFloppyCheckFromMenu(QWidget* menu);
+
+}  // namespace hotaru::submission

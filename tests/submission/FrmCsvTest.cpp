@@ -1,0 +1,195 @@
+// The export window and the check list viewer, driven as the user drives them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <filesystem>
+
+#include "common/Paths.h"
+#include "submission/CheckListViewer.h"
+#include "submission/FloppyCheck.h"
+#include "submission/FrmCsv.h"
+#include "SubmissionData.h"
+#include "ui/UiTestSupport.h"
+
+using namespace hotaru;
+using namespace hotaru::submission;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kName = "4611234560-1-2002.CSV";
+
+class FrmCsvTest : public ::testing::Test {
+protected:
+    test::ProgramFolder program;
+    test::TempDir out;
+    test::TempDir other;
+    std::vector<std::pair<std::string, std::string>> asked;  // (folder, name) the dialog was opened with
+    std::optional<std::string> answer;
+
+    void SetUp() override {
+        SetSaveDialog([this](QWidget*, const std::string& folder, const std::string& name) {
+            asked.emplace_back(folder, name);
+            return answer;
+        });
+    }
+    void TearDown() override { SetSaveDialog({}); }
+
+    void settings(std::optional<std::string> path) {
+        test::SettingsData s;
+        s.no = "1234560";
+        s.path = std::move(path);
+        test::PutSettings(s);
+    }
+    FrmCsv* open() {
+        win = std::make_unique<FrmCsv>();
+        win->setAttribute(Qt::WA_DeleteOnClose, false);
+        EXPECT_TRUE(test::ShowActive(*win));
+        program.messages().clear();
+        return win.get();
+    }
+    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    std::string path() { return win->Txt_Path->text().toStdString(); }
+    std::string storedPath() { return DB().Scalar("SELECT path FROM T_設定").str(); }
+
+    std::unique_ptr<FrmCsv> win;
+};
+
+}  // namespace
+
+TEST_F(FrmCsvTest, OpensOnTheLastFolderWithTheFixedName) {
+    settings(out.path().string());
+    open();
+    EXPECT_EQ(win->windowTitle(), QString::fromUtf8("CSV出力"));
+    EXPECT_EQ(path(), (out / kName).string());
+    EXPECT_EQ(win->outputFolder(), out.path().string());
+    EXPECT_EQ(win->fileName(), kName);
+}
+
+TEST_F(FrmCsvTest, WithoutAStoredFolderItStartsAtHome) {
+    settings(std::nullopt);
+    open();
+    EXPECT_EQ(path(), (HomeDir() / kName).string());
+    win.reset();
+    settings(std::string());
+    open();
+    EXPECT_EQ(path(), (HomeDir() / kName).string());
+}
+
+TEST_F(FrmCsvTest, WithoutSettingsNothingIsShownOrWritten) {
+    open();
+    EXPECT_EQ(path(), "");
+    click(win->Cmd_Reg);
+    ASSERT_EQ(program.messages().shown.size(), 1u);
+    EXPECT_EQ(program.messages().shown[0].title, "処理確認");
+    EXPECT_TRUE(fs::is_empty(out.path()));
+}
+
+TEST_F(FrmCsvTest, ReferenceKeepsTheChosenFolderButNotAnotherName) {
+    settings(out.path().string());
+    open();
+    answer = (other / "mine.csv").string();
+    click(win->Cmd_Reference);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], std::make_pair(out.path().string(), kName));
+    ASSERT_EQ(program.messages().shown.size(), 1u);
+    EXPECT_EQ(program.messages().shown[0].prompt, "ＣＳＶファイル名(" + kName + ")は変更できません。");
+    EXPECT_EQ(program.messages().shown[0].style, vbOKOnly);
+    EXPECT_EQ(program.messages().shown[0].title, "Hotaru");
+    EXPECT_EQ(path(), (other / kName).string());
+    EXPECT_EQ(win->outputFolder(), other.path().string());
+
+    // The fixed name itself: no message.  A cancelled dialog changes nothing.
+    program.messages().clear();
+    answer = (out / kName).string();
+    click(win->Cmd_Reference);
+    EXPECT_TRUE(program.messages().shown.empty());
+    EXPECT_EQ(win->outputFolder(), out.path().string());
+    answer.reset();
+    click(win->Cmd_Reference);
+    EXPECT_EQ(path(), (out / kName).string());
+    EXPECT_EQ(win->outputFolder(), out.path().string());
+}
+
+TEST_F(FrmCsvTest, RunWritesTheFileStoresTheFolderAndASecondRunReplacesIt) {
+    settings(out.path().string());
+    test::PutChild("12", "123456", "山田太郎", Date{2006, 5, 3});
+    test::PutClaim({});
+    open();
+    answer = (other / kName).string();
+    click(win->Cmd_Reference);
+    click(win->Cmd_Reg);
+    ASSERT_EQ(program.messages().shown.size(), 1u);
+    EXPECT_EQ(program.messages().shown[0].prompt, "ＣＳＶ出力終了しました。\r");
+    EXPECT_EQ(program.messages().shown[0].style, vbInformation);
+    EXPECT_EQ(program.messages().shown[0].title, "処理確認");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ASSERT_TRUE(fs::exists(other / kName));
+    EXPECT_FALSE(fs::exists(out / kName));
+    EXPECT_EQ(storedPath(), other.path().string());
+    const std::string first = test::ReadFile(other / kName);
+
+    DB().Execute("UPDATE T_データ SET total = 1300, payment = 3900");
+    program.messages().clear();
+    click(win->Cmd_Reg);
+    ASSERT_EQ(program.messages().shown.size(), 1u);  // no question before replacing
+    const std::string second = test::ReadFile(other / kName);
+    EXPECT_NE(second, first);
+    EXPECT_NE(second.find(",1300,3900,"), std::string::npos);
+
+    // The next window opens on the folder just used.
+    win.reset();
+    open();
+    EXPECT_EQ(path(), (other / kName).string());
+}
+
+TEST_F(FrmCsvTest, NothingToExportSaysSo) {
+    settings(out.path().string());
+    open();
+    click(win->Cmd_Reg);
+    ASSERT_EQ(program.messages().shown.size(), 1u);
+    EXPECT_EQ(program.messages().shown[0].prompt, "該当データがありません。");
+    EXPECT_EQ(program.messages().shown[0].title, "該当件数チェック");
+    EXPECT_TRUE(fs::is_empty(out.path()));
+}
+
+TEST_F(FrmCsvTest, EndClosesTheWindow) {
+    settings(out.path().string());
+    open();
+    QSignalSpy closed(win.get(), &ui::Form::closed);
+    click(win->Cmd_End);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(FrmCsvTest, TheViewerShowsTheListInAFixedPitchFace) {
+    settings(out.path().string());
+    // A file with one finding, checked from the menu: the list opens in the viewer.
+    test::WriteFile(out / kName, test::SjisLines({"1,42002,4611234560,1,1,\"蛍クリニック\"",
+                                                  "2,4611234560,10,42002,x,1,000123456,\"山田太郎\",4180503,1,"
+                                                  "12345678,2,3,,1234,3700,42002,,"}));
+    QWidget menu;
+    RunFloppyCheckFromMenu(&menu);
+    auto viewers = menu.findChildren<CheckListViewer*>();
+    ASSERT_EQ(viewers.size(), 1);
+    CheckListViewer* v = viewers[0];
+    EXPECT_TRUE(v->isVisible());
+    EXPECT_FALSE(v->isModal());
+    EXPECT_EQ(v->listPath(), DataDir() / (kName + "_Error.txt"));
+    const QString text = v->Txt_List->toPlainText();
+    EXPECT_TRUE(text.startsWith(QString::fromUtf8("乳幼児医療　ＦＤデータ確認リスト\n　\nファイル名")));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("/エラー/市町村番号が数値ではない")));
+    EXPECT_EQ(QFontInfo(v->Txt_List->font()).family(), "IPAGothic");
+    const QFontMetrics fm(v->Txt_List->font());
+    EXPECT_EQ(fm.horizontalAdvance(QString::fromUtf8("　")), 2 * fm.horizontalAdvance(QLatin1Char(' ')));
+    EXPECT_EQ(program.messages().shown.back().prompt, "ＦＤデータにエラーがあります。\r内容を確認して下さい。");
+    v->close();
+}
