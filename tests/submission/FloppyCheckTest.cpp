@@ -480,6 +480,16 @@ TEST_F(FloppyCheckTest, OurOwnExportChecksClean) {
     DB().Execute("UPDATE T_基本 SET birthday = '2007-12-24'");
     ASSERT_EQ(RunExport(drive.path()).status, ExportStatus::Written);
     EXPECT_EQ(run().outcome, FloppyCheckOutcome::Clean);
+
+    // Kind 2: amounts in yen, the co-payment at most twice amount x ratio / 10.
+    test::SettingsData s;
+    s.type = 2;
+    s.eda = "3";
+    test::PutSettings(s);
+    DB().Execute("UPDATE T_データ SET total = 5000, payment = 3000");
+    ASSERT_EQ(RunExport(drive.path()).status, ExportStatus::Written);
+    ASSERT_TRUE(fs::exists(drive / "1234567-3-1-2002.CSV"));
+    EXPECT_EQ(run().outcome, FloppyCheckOutcome::Clean) << test::ReadFile(listPath("1234567-3-1-2002.CSV"));
 }
 
 TEST_F(FloppyCheckTest, ReiwaFile) {
