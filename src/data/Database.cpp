@@ -151,6 +151,8 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& path) {
 
 void Database::Close() {
     if (!db_) return;
+    for (auto& [text, st] : stmtCache_) sqlite3_finalize(st);
+    stmtCache_.clear();
     if (transDepth_ > 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     transDepth_ = 0;
     sqlite3_close_v2(db_);
@@ -179,15 +181,39 @@ void Database::fail(int rc, const std::string& context) {
     }
 }
 
-sqlite3_stmt* Database::prepare(const std::string& translated) {
+Database::Stmt Database::prepare(const std::string& translated) {
     if (!db_) throw AppError(3420, "オブジェクトが無効か、設定されていません。");
+    auto it = stmtCache_.find(translated);
+    if (it != stmtCache_.end()) {
+        // Taken out while in use, so a nested use of the same text gets its own.
+        sqlite3_stmt* st = it->second;
+        stmtCache_.erase(it);
+        return Stmt(this, st);
+    }
     sqlite3_stmt* st = nullptr;
     int rc = sqlite3_prepare_v2(db_, translated.c_str(), static_cast<int>(translated.size()), &st, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(st);
         fail(rc, translated);
     }
-    return st;
+    return Stmt(this, st);
+}
+
+void Database::release(sqlite3_stmt* st) {
+    if (!st) return;
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    constexpr std::size_t kMaxCached = 64;
+    const char* text = sqlite3_sql(st);
+    if (db_ && text && stmtCache_.size() < kMaxCached && !stmtCache_.count(text)) {
+        stmtCache_.emplace(text, st);
+    } else {
+        sqlite3_finalize(st);
+    }
+}
+
+Database::Stmt::~Stmt() {
+    if (st_) db_->release(st_);
 }
 
 void Database::bindAll(sqlite3_stmt* st, const Params& params) {
@@ -222,7 +248,6 @@ int Database::step(sqlite3_stmt* st) {
     int rc = sqlite3_step(st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
         std::string sql = sqlite3_sql(st) ? sqlite3_sql(st) : "";
-        sqlite3_finalize(st);
         fail(rc, sql);
     }
     return rc;
@@ -231,11 +256,10 @@ int Database::step(sqlite3_stmt* st) {
 int Database::Execute(const std::string& sql, const Params& params) {
     std::string t = TranslateSql(sql);
     checkInjected(isWriteStatement(t));
-    sqlite3_stmt* st = prepare(t);
+    Stmt st = prepare(t);
     bindAll(st, params);
     while (step(st) == SQLITE_ROW) {
     }
-    sqlite3_finalize(st);
     return sqlite3_changes(db_);
 }
 
@@ -256,7 +280,7 @@ Value Database::columnValue(sqlite3_stmt* st, int i, bool dateColumn) {
 void Database::ForEachRow(const std::string& sql, const Params& params,
                           const std::function<void(const std::vector<Value>& row)>& fn,
                           std::vector<std::string>* columns) {
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(prepare(TranslateSql(sql)), sqlite3_finalize);
+    Stmt st = prepare(TranslateSql(sql));
     bindAll(st.get(), params);
     const int n = sqlite3_column_count(st.get());
     std::vector<bool> dateColumn;
@@ -272,7 +296,6 @@ void Database::ForEachRow(const std::string& sql, const Params& params,
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) {
             std::string text = sqlite3_sql(st.get()) ? sqlite3_sql(st.get()) : "";
-            st.reset();
             fail(rc, text);
         }
         for (int i = 0; i < n; ++i)
@@ -335,7 +358,7 @@ Recordset Database::OpenRecordset(const std::string& source, RecordsetType type,
     }
     rs.table_ = type == dbOpenDynaset ? table : std::string();
 
-    sqlite3_stmt* st = prepare(sql);
+    Stmt st = prepare(sql);
     bindAll(st, params);
     int n = sqlite3_column_count(st);
     int first = type == dbOpenDynaset ? 1 : 0;
@@ -360,7 +383,6 @@ Recordset Database::OpenRecordset(const std::string& source, RecordsetType type,
         for (int i = first; i < n; ++i) row.push_back(columnValue(st, i, dateColumn[i - first]));
         rs.rows_.push_back(std::move(row));
     }
-    sqlite3_finalize(st);
     return rs;
 }
 
@@ -408,14 +430,13 @@ void Database::Rollback() {
 std::vector<std::string> Database::TableFields(const std::string& table) {
     auto it = tableInfo_.find(table);
     if (it == tableInfo_.end()) {
-        sqlite3_stmt* st = prepare("SELECT name, type FROM pragma_table_info(?)");
+        Stmt st = prepare("SELECT name, type FROM pragma_table_info(?)");
         bindAll(st, {Value(table)});
         std::vector<std::pair<std::string, std::string>> info;
         while (step(st) == SQLITE_ROW) {
             info.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
                               reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
         }
-        sqlite3_finalize(st);
         if (info.empty()) throw AppError(3078, "テーブル '" + table + "' が見つかりません。");
         it = tableInfo_.emplace(table, std::move(info)).first;
     }
@@ -575,10 +596,11 @@ void Recordset::Update() {
         params.push_back(Value(rowids_[pos_]));
     }
     db_->checkInjected(true);
-    sqlite3_stmt* st = db_->prepare(sql);
-    db_->bindAll(st, params);
-    db_->step(st);
-    sqlite3_finalize(st);
+    {
+        Database::Stmt st = db_->prepare(sql);
+        db_->bindAll(st, params);
+        db_->step(st);
+    }
     if (mode_ == EditMode::Edit) {
         for (std::size_t c = 0; c < columns_.size(); ++c) {
             if (!EqualsIgnoreAsciiCase(columns_[c].table, table_) && !columns_[c].table.empty()) continue;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -148,7 +149,23 @@ public:
 private:
     friend class Recordset;
     explicit Database(std::filesystem::path path);
-    sqlite3_stmt* prepare(const std::string& translated);
+    // A prepared statement borrowed from the cache; back (reset) when destroyed.
+    class Stmt {
+    public:
+        Stmt(Database* db, sqlite3_stmt* st) : db_(db), st_(st) {}
+        Stmt(Stmt&& o) noexcept : db_(o.db_), st_(o.st_) { o.st_ = nullptr; }
+        Stmt(const Stmt&) = delete;
+        Stmt& operator=(const Stmt&) = delete;
+        Stmt& operator=(Stmt&&) = delete;
+        ~Stmt();
+        sqlite3_stmt* get() const { return st_; }
+        operator sqlite3_stmt*() const { return st_; }
+    private:
+        Database* db_;
+        sqlite3_stmt* st_;
+    };
+    Stmt prepare(const std::string& translated);
+    void release(sqlite3_stmt* st);
     void bindAll(sqlite3_stmt* st, const Params& params);
     void checkInjected(bool writes);
     [[noreturn]] void fail(int rc, const std::string& context);
@@ -161,6 +178,9 @@ private:
     int transDepth_ = 0;
     int injectAfter_ = -1;
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> tableInfo_;
+    // Statements prepared once and reused: the windows run the same few
+    // statements for every row.
+    std::unordered_map<std::string, sqlite3_stmt*> stmtCache_;
 };
 
 // Translates a statement of the program's dialect into SQLite's.
