@@ -1,5 +1,7 @@
 #include "settings/ClaimMonth.h"
 
+#include "settings/SettingsStore.h"
+
 #include "common/Text.h"
 #include "data/Connection.h"
 
@@ -41,14 +43,7 @@ std::optional<int> EraCodeByName(const std::string& name) {
 void RegisterClaimMonth(const Date& month) {
     gWS.BeginTrans();
     try {
-        const long long count = DB().Scalar("SELECT count(*) as cnt FROM T_設定").toInt();
-        auto rs = DB().OpenRecordset("SELECT * FROM T_設定", data::dbOpenDynaset);
-        if (count == 0) {
-            rs.AddNew();
-        } else {
-            rs.MoveFirst();
-            rs.Edit();
-        }
+        auto rs = OpenSettingsRowForWrite();
         rs.set("request", data::Value(month));
         rs.Update();
         rs.Close();

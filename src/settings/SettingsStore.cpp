@@ -19,18 +19,23 @@ std::optional<StoredSettings> ReadStoredSettings() {
     return s;
 }
 
+data::Recordset OpenSettingsRowForWrite() {
+    const long long count = DB().Scalar("SELECT count(*) as cnt FROM T_設定").toInt();
+    auto rs = DB().OpenRecordset("SELECT * FROM T_設定", data::dbOpenDynaset);
+    if (count == 0) {
+        rs.AddNew();
+    } else {
+        rs.MoveFirst();
+        rs.Edit();
+    }
+    return rs;
+}
+
 void RegisterInstitution(const InstitutionRow& row, bool deleteClaimRows) {
     gWS.BeginTrans();
     try {
         if (deleteClaimRows) DB().Execute("DELETE FROM T_データ");
-        const long long count = DB().Scalar("SELECT count(*) as cnt FROM T_設定").toInt();
-        auto rs = DB().OpenRecordset("SELECT * FROM T_設定", data::dbOpenDynaset);
-        if (count == 0) {
-            rs.AddNew();
-        } else {
-            rs.MoveFirst();
-            rs.Edit();
-        }
+        auto rs = OpenSettingsRowForWrite();
         rs.set("kencd", row.kencd);
         rs.set("tencd", row.tencd);
         rs.set("eda", row.eda);

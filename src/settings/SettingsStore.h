@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "data/Database.h"
+
 #include "data/Value.h"
 
 namespace hotaru::settings {
@@ -34,6 +36,10 @@ std::optional<StoredSettings> ReadStoredSettings();
 // are left as they are.  On any failure everything is rolled back and the
 // error is passed on.
 void RegisterInstitution(const InstitutionRow& row, bool deleteClaimRows);
+
+// The one settings row opened for writing: a new row added when the table
+// has none, else the first row in edit.  Set the fields, then Update().
+data::Recordset OpenSettingsRowForWrite();
 
 // The joined institution number as the window compares it: the four parts
 // in the order prefecture, point table, number, branch.
