@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +15,7 @@
 #include "entry/EntryCore.h"
 #include "entry/FrmEntry.h"
 #include "entry/FrmSubEntry.h"
+#include "support/WindowDriving.h"
 #include "ui/Fields.h"
 #include "ui/UiTestSupport.h"
 
@@ -39,27 +39,12 @@ public:
         w->Txt_City->setFocus();
     }
 
-    static entry::FrmSubEntry* findReference() {
-        for (QWidget* t : QApplication::topLevelWidgets())
-            if (auto* r = qobject_cast<entry::FrmSubEntry*>(t); r && r->isVisible()) return r;
-        return nullptr;
-    }
+    static entry::FrmSubEntry* findReference() { return FindWindow<entry::FrmSubEntry>(); }
 
     static QWidget* focus() { return QApplication::focusWidget(); }
     // ASCII is typed key by key; Japanese arrives as the input method
     // commits it.
-    static void type(const char* text) {
-        const QString t = QString::fromUtf8(text);
-        bool ascii = true;
-        for (QChar c : t) ascii = ascii && c.unicode() < 0x80;
-        if (ascii) {
-            Type(t);
-            return;
-        }
-        QInputMethodEvent commit;
-        commit.setCommitString(t);
-        QApplication::sendEvent(QApplication::focusWidget(), &commit);
-    }
+    static void type(const char* text) { TypeText(QString::fromUtf8(text)); }
     static void enter() { Press(Qt::Key_Return); }
 
     // Types a key as staff do: a short field is ended with Enter, a full

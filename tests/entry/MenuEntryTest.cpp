@@ -12,11 +12,7 @@ namespace {
 
 class MenuEntry : public EntryFixture {};
 
-entry::FrmEntry* OpenEntry() {
-    for (QWidget* t : QApplication::topLevelWidgets())
-        if (auto* e = qobject_cast<entry::FrmEntry*>(t); e && e->isVisible()) return e;
-    return nullptr;
-}
+entry::FrmEntry* OpenEntry() { return FindWindow<entry::FrmEntry>(); }
 
 TEST_F(MenuEntry, EntryButtonOpensTheWindowAndEndReturnsToTheMenu) {
     app::FrmMenu menu(app::DefaultMenuActions());

@@ -6,11 +6,11 @@
 #include <string>
 
 #include <QApplication>
-#include <QInputMethodEvent>
 #include <QTest>
 
 #include "data/Connection.h"
 #include "support/TestSupport.h"
+#include "support/WindowDriving.h"
 #include "ui/UiTestSupport.h"
 
 namespace hotaru::test {
@@ -44,11 +44,7 @@ protected:
     }
 
     // Japanese text arrives as the input method's commit, as it does when typed.
-    static void Compose(const QString& text) {
-        QInputMethodEvent commit;
-        commit.setCommitString(text);
-        QApplication::sendEvent(QApplication::focusWidget(), &commit);
-    }
+    static void Compose(const QString& text) { Commit(text); }
     static void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     static QWidget* Focused() { return QApplication::focusWidget(); }
 };
