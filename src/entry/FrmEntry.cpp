@@ -994,7 +994,13 @@ bool FrmEntry::queryUnload() {
 void FrmEntry::restoreFromReference(bool focusTotal) {
     showNormal();
     activateWindow();
-    if (focusTotal) Txt_Total->setFocus(Qt::OtherFocusReason);
+    if (focusTotal) {
+        Txt_Total->setFocus(Qt::OtherFocusReason);
+        // The window is not active again yet, so the field's own got-focus
+        // rule does not run: select here, or a corrected total typed in
+        // would be appended to the loaded one.
+        Txt_Total->selectAll();
+    }
 }
 
 ui::Form* OpenEntryWindow() { return new FrmEntry; }

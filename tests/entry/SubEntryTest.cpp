@@ -122,6 +122,18 @@ TEST_F(Reference, KeyboardPicksABranch) {
     EXPECT_EQ(text(w->Lbl_EditMode), "修正");
 }
 
+TEST_F(Reference, PickedTotalComesBackSelectedForTypingOver) {
+    storeBranches({1, 2});
+    FrmSubEntry* ref = openReference();
+    ASSERT_NE(ref, nullptr);
+    ASSERT_TRUE(ShowActive(*ref));
+    QTest::mouseDClick(ref->Txt_edaban[1], Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.data()));
+    ASSERT_EQ(focus(), w->Txt_Total);
+    type("2100");
+    EXPECT_EQ(text(w->Txt_Total), "2100");  // not 2,0002100
+}
+
 TEST_F(Reference, AddGivesOneAboveTheHighestWithTheDefaults) {
     storeBranches({1, 2, 5});
     FrmSubEntry* ref = openReference();
