@@ -357,7 +357,8 @@ public:
         int pages = 0;
         report::ReportPreview::setPdfPathChooser(
             [&](QWidget*, const QString&) { return QString::fromStdString(pdf.string()); });
-        QTimer::singleShot(0, [&] {
+        QObject scope;  // a preview that never opens leaves no timer behind
+        QTimer::singleShot(0, &scope, [&] {
             auto* preview = qobject_cast<report::ReportPreview*>(QApplication::activeModalWidget());
             if (!preview) return;
             pages = preview->pageCount();

@@ -43,8 +43,11 @@ protected:
         EXPECT_EQ(rs["treatment"].isNull(), i.treatment.empty());
         EXPECT_EQ(rs["treatment"].str(), i.treatment);
         EXPECT_EQ(IsoOf(rs["request"]), request);
-        if (path) EXPECT_EQ(rs["path"].str(), path->string());
-        else EXPECT_TRUE(rs["path"].isNull());
+        if (path) {
+            EXPECT_EQ(rs["path"].str(), path->string());
+        } else {
+            EXPECT_TRUE(rs["path"].isNull());
+        }
     }
 
     // T_基本 and T_データ, row by row, against the slips.
@@ -123,7 +126,9 @@ protected:
         for (const auto& l : expected) {
             while (at < lines.size() && !InOrder(lines[at], l.texts)) ++at;
             ASSERT_LT(at, lines.size()) << "list line " << l.texts[0] << " (" << l.texts[1] << ") not found in\n" << all;
-            if (!l.publicPay.empty()) EXPECT_EQ(lines[at - 1], l.publicPay) << "above list line " << l.texts[0];
+            if (!l.publicPay.empty()) {
+                EXPECT_EQ(lines[at - 1], l.publicPay) << "above list line " << l.texts[0];
+            }
             ++at;
         }
         int claimMonths = 0, pageNumbers = 0, titles = 0;
