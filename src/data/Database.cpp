@@ -139,6 +139,10 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& path) {
         refuse(dberr::Locked, "ファイル '" + shown + "' はほかのプログラムが使用中です。");
     if (rc != SQLITE_OK || verdict != "ok")
         refuse(dberr::NotADatabase, "データベースの形式 '" + shown + "' を認識できません。");
+    // An empty file reads as a database without tables: it is no database of ours.
+    if (sqlite3_exec(db->db_, "SELECT 1 FROM sqlite_master LIMIT 1", [](void*, int, char**, char**) { return 1; },
+                     nullptr, nullptr) != SQLITE_ABORT)
+        refuse(dberr::NotADatabase, "データベースの形式 '" + shown + "' を認識できません。");
 
     // Another program holding a write lock: fail at opening, not mid-way.
     rc = sqlite3_exec(db->db_, "BEGIN IMMEDIATE; ROLLBACK;", nullptr, nullptr, nullptr);

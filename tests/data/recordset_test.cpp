@@ -141,6 +141,9 @@ TEST(OpenDatabase, BadFilesFailAtOpening) {
     test::WriteFile(dir / "text.mdb", "this is not a database at all, just some text.....");
     EXPECT_EQ(number(dir / "text.mdb"), dberr::NotADatabase);
 
+    test::WriteFile(dir / "empty.mdb", "");
+    EXPECT_EQ(number(dir / "empty.mdb"), dberr::NotADatabase);
+
     // A truncated copy of a real file.
     std::string bytes = test::ReadFile(test::BinDir() / "Medic_ins_NEW.mdb");
     test::WriteFile(dir / "cut.mdb", bytes.substr(0, bytes.size() / 2));
