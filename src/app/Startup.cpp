@@ -66,7 +66,15 @@ bool DisconnectDatabase() {
     });
 }
 
-bool UpgradeDatabase() {
+namespace {
+enum class Upgrade { Done, Failed, ReconnectFailed };
+Upgrade upgradeDatabase();
+}  // namespace
+
+bool UpgradeDatabase() { return upgradeDatabase() == Upgrade::Done; }
+
+namespace {
+Upgrade upgradeDatabase() {
     const DatabaseFiles files = CurrentDatabaseFiles();
     const auto work = std::filesystem::path(files.live.string() + ".upgrade");
     bool ok = Trap([&] {
@@ -108,14 +116,15 @@ bool UpgradeDatabase() {
     if (!ok) {
         std::error_code ec;
         std::filesystem::remove(work, ec);
-        return false;
+        return Upgrade::Failed;
     }
     if (!ConnectDatabase()) {
         MsgBox("データベースの接続に失敗しました。\r", vbCritical, "処理確認");
-        return false;
+        return Upgrade::ReconnectFailed;
     }
-    return true;
+    return Upgrade::Done;
 }
+}  // namespace
 
 void PatchCityMaster() {
     bool began = false;
@@ -167,9 +176,12 @@ bool OpenDatabaseAtStartup() {
         MsgBox("データベースの接続に失敗しました。\r", vbCritical, "処理確認");
         return false;
     }
-    if (fields == 7 && !UpgradeDatabase()) {
-        MsgBox("データベースのアップデートに失敗しました。\r", vbCritical, "処理確認");
-        return false;
+    if (fields == 7) {
+        // A failed reconnection has shown its own message already.
+        Upgrade result = upgradeDatabase();
+        if (result == Upgrade::Failed)
+            MsgBox("データベースのアップデートに失敗しました。\r", vbCritical, "処理確認");
+        if (result != Upgrade::Done) return false;
     }
     return true;
 }
