@@ -614,6 +614,9 @@ void FrmEntry::showSettingsRequest() {
 bool FrmEntry::ClearEntry() {
     bool ok = false;
     handler([&] {
+        // A reference window still open lists the branches of the row being
+        // cleared: a pick or 追加 there would land on the next key typed.
+        closeReference();
         isPicking = false;
         isLoading = true;
         struct Done {
@@ -969,11 +972,15 @@ void FrmEntry::endClicked() {
 
 // ---- The reference window ------------------------------------------------------------
 
-void FrmEntry::OpenBranchReference() {
-    if (FrmSubEntry* old = reference()) {
-        old->detach();
-        old->close();
+void FrmEntry::closeReference() {
+    if (FrmSubEntry* ref = reference()) {
+        ref->detach();
+        ref->close();
     }
+}
+
+void FrmEntry::OpenBranchReference() {
+    closeReference();
     auto* ref = new FrmSubEntry(this);
     reference_ = ref;
     ref->show();
@@ -984,10 +991,7 @@ void FrmEntry::OpenBranchReference() {
 FrmSubEntry* FrmEntry::reference() const { return qobject_cast<FrmSubEntry*>(reference_.data()); }
 
 bool FrmEntry::queryUnload() {
-    if (FrmSubEntry* ref = reference()) {
-        ref->detach();
-        ref->close();
-    }
+    closeReference();
     return true;
 }
 

@@ -159,6 +159,9 @@ private:
     void cancelClicked();
     void endClicked();
 
+    // Closes an open reference window without bringing this window back.
+    void closeReference();
+
     CodeField city_, treatment_, rate_;
     std::optional<Date> request_;
     QPointer<QWidget> reference_;  // the open FrmSubEntry

@@ -148,12 +148,27 @@ TEST_F(EntryKey, TreatmentMonthAfterTheDataMonthIsRefused) {
     // Leaving the year field without typing loads nothing.
     enter();
     EXPECT_FALSE(w->keyLocked);
-    // Typing a good month again loads.
-    w->Txt_Diagonosis_Y->setFocus();
-    type("20");
+    ASSERT_EQ(focus(), w->Txt_Diagonosis_M);
+    // A good month typed over the refused one loads it.
     type("04");
     enter();
     EXPECT_TRUE(w->keyLocked);
+    EXPECT_EQ(text(w->Txt_Diagonosis_M), "04");
+    EXPECT_EQ(focus(), w->Txt_Name);
+    EXPECT_EQ(shown("処理確認").size(), 1u);
+}
+
+TEST_F(EntryKey, YearFieldAcceptsTheClaimMonthItself) {
+    // The month field allows up to the month before the claim month, the
+    // year field up to the claim month: retyping the year after a refusal
+    // loads the claim month itself.
+    typeKey(kCity, kRecipient, "20", "05");
+    ASSERT_TRUE(w->monthRejected);
+    ASSERT_EQ(focus(), w->Txt_Diagonosis_Y);
+    type("20");
+    EXPECT_TRUE(w->keyLocked);
+    EXPECT_EQ(text(w->Txt_Diagonosis_M), "05");
+    EXPECT_EQ(shown("処理確認").size(), 1u);
 }
 
 TEST_F(EntryKey, MonthBeforeTheFloorIsRefused) {

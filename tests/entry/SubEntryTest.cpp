@@ -161,6 +161,22 @@ TEST_F(Reference, AddUsesTheSettingsInsuranceOverTheChilds) {
     EXPECT_EQ(text(w->Cbo_Insurance), "2:国保");
 }
 
+TEST_F(Reference, ClearingTheEntryWindowClosesAnOpenReference) {
+    storeBranches({1, 2, 3});
+    FrmSubEntry* ref = openReference();
+    ASSERT_NE(ref, nullptr);
+    // The entry window brought back by hand and its row cancelled: the grid
+    // of the old child must not serve the next key.
+    w->showNormal();
+    ASSERT_TRUE(ShowActive(*w));
+    w->Cmd_Can->click();
+    ASSERT_EQ(shown("キャンセル確認").size(), 1u);
+    EXPECT_FALSE(w->keyLocked);
+    EXPECT_EQ(findReference(), nullptr);
+    EXPECT_FALSE(w->isMinimized());
+    EXPECT_EQ(focus(), w->Txt_City);
+}
+
 TEST_F(Reference, ZeroBranchAndBackChangeNothing) {
     storeBranches({1});
     FrmSubEntry* ref = openReference();
