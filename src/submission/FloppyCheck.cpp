@@ -575,6 +575,7 @@ void FloppyCheck::flush(bool report) {
     if (pending_.empty()) return;
     std::string bytes;
     bytes.swap(pending_);
+    off_t whole = -1;  // the list's size before this block: whole lines only
     try {
         if (fd_ < 0) {
             std::error_code ec;
@@ -589,8 +590,12 @@ void FloppyCheck::flush(bool report) {
             encoder_->append(heading, std::string(kCheckListTitle) + "\r\n" + "　\r\n" + CheckListHeading() + "\r\n");
             bytes.insert(0, heading);
         }
-        if (int injected = TakeInjectedWriteFailure())
+        whole = ::lseek(fd_, 0, SEEK_END);
+        if (int injected = TakeInjectedWriteFailure()) {
+            // Half the block reaches the disk before it fills, as a real failure would.
+            (void)!::write(fd_, bytes.data(), bytes.size() / 2);
             throw std::system_error(injected, std::generic_category(), listPath_.string());
+        }
         const char* p = bytes.data();
         std::size_t left = bytes.size();
         while (left > 0) {
@@ -604,6 +609,8 @@ void FloppyCheck::flush(bool report) {
         }
         listStarted = true;
     } catch (const std::exception& e) {
+        // A block cut short must not leave a torn line for the next one to follow.
+        if (fd_ >= 0 && whole >= 0) (void)!::ftruncate(fd_, whole);
         reportListFailure(e, report);
     }
 }
@@ -643,8 +650,15 @@ FloppyCheckResult RunFloppyCheck(const FloppyCheckOptions& options) {
             fileName = BuildSubmissionFileName(*settings);
         }
         const std::filesystem::path filePath = options.drive / fileName;
-        std::error_code ec;
-        if (!settings || !std::filesystem::is_regular_file(filePath, ec)) {
+        std::filesystem::file_status found;
+        if (settings) {
+            std::error_code ec;
+            found = std::filesystem::status(filePath, ec);
+            // A drive or disk that cannot be read is an error, not a missing file.
+            if (ec && found.type() != std::filesystem::file_type::not_found)
+                throw std::system_error(ec, filePath.string());
+        }
+        if (!settings || !std::filesystem::is_regular_file(found)) {
             MsgBox("ＣＳＶファイルが登録されていないか、名称が正しくありません。\r当月のＣＳＶファイル名 = [ " +
                        fileName + " ]",
                    vbExclamation, "エラー");

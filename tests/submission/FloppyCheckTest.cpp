@@ -461,6 +461,46 @@ TEST_F(FloppyCheckTest, ListWriteFailuresMakeTheClosingMessageSaySo) {
     EXPECT_NE(program.messages().shown[2].prompt.find("リストは不完全です"), std::string::npos);
 }
 
+TEST_F(FloppyCheckTest, ABlockCutShortByAFullDiskLeavesNoTornLine) {
+    // Lines go to the list in blocks; the disk fills half-way through the
+    // second block.  The lines after it must not continue a torn line.
+    FloppyCheck run(kName, Date{2008, 3, 1}, EraTable::Load(), lists.path());
+    FileLine line{Header(1), true};
+    run.checkLine(line, true);
+    line.text = Detail({{5, "x"}});
+    const auto listed = [&] { return fs::exists(listPath()) ? fs::file_size(listPath()) : 0; };
+    while (listed() == 0) run.checkLine(line, false);
+    InjectWriteFailure(ENOSPC);
+    while (!run.listFailed) run.checkLine(line, false);
+    for (int i = 0; i < 10; ++i) run.checkLine(line, false);
+    run.finish();
+    run.finishList();
+
+    const std::string bytes = test::ReadFile(listPath());
+    ASSERT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+    auto lines = listLines();
+    ASSERT_GT(lines.size(), 13u);
+    EXPECT_EQ(lines[2], CheckListHeading());
+    const std::string expected = "4611234560-1-2002.CSV /エラー/市町村番号が数値ではない　　　　　　　　/  2|"
+                                 "       |  4611234560|  10|  42002|   x|  1|   000123456|山田太郎　　　　　　|"
+                                 "  4180503|  1|  12345678|   2|   3|    |        1234|        3700|  42002|    |    |    | ";
+    for (std::size_t i = 3; i + 1 < lines.size(); ++i) EXPECT_EQ(lines[i], expected) << "line " << i + 1;
+    // The header count (1) against the lines read comes last.
+    EXPECT_NE(lines.back().find("件の不一致 /ヘッダー件数確認"), std::string::npos);
+    EXPECT_LT(static_cast<long>(lines.size()) - 3, run.findings);
+}
+
+TEST_F(FloppyCheckTest, AFileTestThatFailsIsAnErrorNotAMissingFile) {
+    // A drive that cannot be read is not reported as a wrongly named file.
+    fs::create_symlink(drive / kName, drive / kName);  // stat fails (ELOOP)
+    FloppyCheckResult r = run();
+    EXPECT_EQ(r.outcome, FloppyCheckOutcome::Stopped);
+    ASSERT_EQ(program.messages().shown.size(), 2u);
+    EXPECT_EQ(program.messages().shown[1].title, "エラー");
+    EXPECT_EQ(program.messages().shown[1].prompt.rfind("予期せぬエラーです。\r\n", 0), 0u)
+        << program.messages().shown[1].prompt;
+}
+
 TEST_F(FloppyCheckTest, OurOwnExportChecksClean) {
     test::PutChild("12", "123456", "山田太郎", Date{2006, 5, 3});
     test::PutChild("12", "123457", "山田花子", std::nullopt);
