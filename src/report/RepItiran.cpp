@@ -88,9 +88,9 @@ RepItiran::RepItiran() {
         {"fld実診療年月", 13245, 690, kCenter},
     };
     for (const Cell& c : cells) d.field(c.name, c.left, 30, c.width, 450, c.align).inset = kCellInset;
-    // The last column: the two public-expense numbers side by side, the
-    // department below them.
-    for (auto* c : {&d.field("fld公費1", 13935, 0, 975, 240, kLeft), &d.field("fld公費2", 14940, 0, 975, 240, kLeft),
+    // The last column: the two public-expense numbers side by side, each
+    // centred under its half of the title, the department below them.
+    for (auto* c : {&d.field("fld公費1", 13935, 0, 975, 240, kCenter), &d.field("fld公費2", 14940, 0, 975, 240, kCenter),
                     &d.field("fld診療科", 13935, 210, 2055, 270, kLeft)}) {
         c->inset = kCellInset;
         c->pointSize = 8;

@@ -34,7 +34,7 @@ struct ClaimRow {
     Value hospitalization = 2;
     Value ratio = 3;
     Value treatment = 20;
-    Value publicPay1 = "12345678";
+    Value publicPay1 = "12";  // public-expense numbers have two digits
     Value publicPay2 = Value();
 };
 

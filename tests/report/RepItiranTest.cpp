@@ -98,7 +98,7 @@ TEST_F(RepItiranTest, DetailTextsOfARow) {
     EXPECT_EQ(text(line, "fld自己負担額"), "\u00A5500");
     EXPECT_EQ(text(line, "fld実診療年月"), "H20.03");
     EXPECT_EQ(text(line, "fld診療科"), "小児科");
-    EXPECT_EQ(text(line, "fld公費1"), "12345678");
+    EXPECT_EQ(text(line, "fld公費1"), "12");
     EXPECT_EQ(text(line, "fld公費2"), "");
     auto* header = on(0, SectionKind::PageHeader)[0];
     EXPECT_EQ(text(header, "lbl点数金額"), "合計点数");
@@ -145,6 +145,49 @@ TEST_F(RepItiranTest, PageImageIsTheWholeSheet) {
     for (int y = 0; y < img.height() && !ink; ++y)
         for (int x = 0; x < img.width() && !ink; ++x) ink = qGray(img.pixel(x, y)) < 128;
     EXPECT_TRUE(ink);
+}
+
+// Left and right ends of the dark pixels in a band of the page, in twips from
+// the printable area's left edge; {0, 0} when the band is blank.
+std::pair<int, int> InkSpan(const QImage& img, const PageSetup& page, double dpi, int left, int right, int top,
+                            int bottom) {
+    const double k = dpi / 1440.0;
+    auto px = [&](int twipsX, int margin) { return static_cast<int>((margin + twipsX) * k); };
+    int first = -1, last = -1;
+    for (int x = px(left, page.marginLeft); x < px(right, page.marginLeft); ++x)
+        for (int y = px(top, page.marginTop); y < px(bottom, page.marginTop); ++y)
+            if (qGray(img.pixel(x, y)) < 128) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    if (first < 0) return {0, 0};
+    return {static_cast<int>(first / k) - page.marginLeft, static_cast<int>(last / k) - page.marginLeft};
+}
+
+TEST_F(RepItiranTest, PublicExpenseNumbersStandUnderTheirTitles) {
+    test::SetSettings(1, "2008-04-01");
+    test::ClaimRow r;
+    r.publicPay1 = "54";
+    r.publicPay2 = "51";
+    r.treatment = Value();  // no department below them
+    test::AddRow(r);
+    ASSERT_TRUE(PrepareClaimList(DB()));
+    rep.run();
+    const double dpi = 288;
+    QImage img = rep.pageImage(0, dpi);
+    // Each half of the last column: the title "公費1" / "公費2" in the
+    // header's upper line, the number in the first detail line's upper part.
+    const int halves[][2] = {{13935 + 40, 14940}, {14940, 15990 - 40}};
+    for (const auto& h : halves) {
+        auto title = InkSpan(img, rep.page, dpi, h[0], h[1], 700, 905);
+        auto number = InkSpan(img, rep.page, dpi, h[0], h[1], 1200 + 20, 1200 + 200);
+        ASSERT_NE(title.second, 0) << h[0];
+        ASSERT_NE(number.second, 0) << h[0];
+        const int centre = (number.first + number.second) / 2;
+        EXPECT_GE(centre, title.first) << h[0];
+        EXPECT_LE(centre, title.second) << h[0];
+    }
 }
 
 TEST_F(RepItiranTest, CloseReleasesTheRowsOnce) {
