@@ -21,6 +21,7 @@
 #include "data/Connection.h"
 #include "report/ClaimList.h"
 #include "report/RepItiran.h"
+#include "ui/CheckDigit.h"
 
 namespace fs = std::filesystem;
 using namespace hotaru;
@@ -37,8 +38,23 @@ const char* const kGiven[] = {"太郎", "花子", "翔太", "さくら", "陽菜
                               "ひまり", "湊", "芽依", "颯太", "凛"};
 const int kDepartments[] = {10, 20, 20, 20, 21, 30, 31, 10, 20, 20};
 
+// A number with its modulus-10 check digit appended.
+std::string WithCheckDigit(const std::string& base) { return base + ui::ComputeCheckDigit(base); }
+
+// The recipient number as the entry window accepts it: eight digits and the
+// check digit computed over the city code ("00"), "1" and those eight.
+std::string RecipientNumber(int city, int serial) {
+    char city2[16], first8[16];
+    std::snprintf(city2, sizeof city2, "%02d", city);
+    std::snprintf(first8, sizeof first8, "%08d", serial);
+    return first8 + ui::ComputeCheckDigit(std::string(city2) + "1" + first8);
+}
+
 // count claim rows of 平成20年04月: children spread over the cities, one to
-// three branches each, with some rows that the list leaves out.
+// three branches each, with some rows that the list leaves out.  Every value
+// is one the entry window lets through: check digits on recipient and
+// insurer numbers, two-digit public-expense numbers (the second only with
+// the first), the co-payment that the points or the amount and the ratio give.
 void Fill(int count, int kind) {
     DB().Execute("DELETE FROM T_設定");
     DB().Execute("INSERT INTO T_設定 (type, no, name, insurance, request) VALUES (?, '1234567', '蛍クリニック', 1, '2008-04-01')",
@@ -49,27 +65,34 @@ void Fill(int count, int kind) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 8) % n;
     };
+    const char* const publicPay[] = {"12", "51", "54", "10", "05"};
     int child = 0;
     for (int i = 0; i < count;) {
         ++child;
-        std::string code = std::to_string(1 + rnd(49));
-        char rec[16];
-        std::snprintf(rec, sizeof rec, "%09d", 100000 + child);
+        int city = 1 + static_cast<int>(rnd(49));
+        std::string code = std::to_string(city);
+        std::string rec = RecipientNumber(city, 100000 + child);
         std::string name = std::string(kFamily[rnd(20)]) + "　" + kGiven[rnd(15)];
-        char birthday[16];
+        char birthday[48];
         std::snprintf(birthday, sizeof birthday, "%04d-%02d-%02d", 2002 + static_cast<int>(rnd(6)),
                       1 + static_cast<int>(rnd(12)), 1 + static_cast<int>(rnd(28)));
         DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday) VALUES (?, ?, ?, ?)",
                      {Value(code), Value(rec), Value(name), Value(birthday)});
         int branches = 1 + static_cast<int>(rnd(3));
         for (int b = 1; b <= branches && i < count; ++b, ++i) {
+            // 社保 (1): eight digits; 国保 (2): six; the last is the check digit.
             int insurance = 1 + static_cast<int>(rnd(2));
-            std::string insurerNo = insurance == 1 ? "06" + std::to_string(460000 + rnd(9999)) : std::to_string(460001 + rnd(80));
+            std::string insurerNo = insurance == 1 ? WithCheckDigit("06" + std::to_string(46000 + rnd(999)))
+                                                   : WithCheckDigit(std::to_string(46001 + rnd(80)));
             int total = kind == 1 ? 120 + static_cast<int>(rnd(4000)) : 1500 + static_cast<int>(rnd(40000));
-            int payment = kind == 1 ? total * 3 : total / 3;
-            Value pub1 = rnd(4) == 0 ? Value(std::to_string(54460000 + rnd(9999))) : Value();
-            Value pub2 = rnd(10) == 0 ? Value(std::to_string(12460000 + rnd(9999))) : Value();
-            char diag[16];
+            // Ratio 3: points x 10 yen x 3/10, or the amount x 3/10.
+            int payment = kind == 1 ? total * 3 : total * 3 / 10;
+            Value pub1, pub2;
+            if (rnd(4) == 0) {
+                pub1 = Value(publicPay[rnd(5)]);
+                if (rnd(3) == 0) pub2 = Value(publicPay[rnd(5)]);
+            }
+            char diag[32];
             std::snprintf(diag, sizeof diag, "2008-%02d-01", 1 + static_cast<int>(rnd(3)));
             DB().Execute(
                 "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request, insurance, insurance_no, "
@@ -80,10 +103,11 @@ void Fill(int count, int kind) {
         }
     }
     // Rows the list leaves out: no co-payment, and the month before.
+    const std::string other = RecipientNumber(1, 99999999);
     DB().Execute("INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) "
-                 "VALUES ('1', '999999999', '2008-03-01', 1, 100, 0, '2008-04-01')");
+                 "VALUES ('1', ?, '2008-03-01', 1, 100, 0, '2008-04-01')", {Value(other)});
     DB().Execute("INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) "
-                 "VALUES ('1', '999999999', '2008-02-01', 1, 100, 300, '2008-03-01')");
+                 "VALUES ('1', ?, '2008-02-01', 1, 100, 300, '2008-03-01')", {Value(other)});
     DB().CommitTrans();
 }
 
