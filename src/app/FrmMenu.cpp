@@ -81,11 +81,13 @@ QPushButton* FrmMenu::makeButton(const char* name, const char* caption) {
 void FrmMenu::load() {
     if (loaded_) return;
     loaded_ = true;
+    // One trap for the whole opening: a failure shows one error message and
+    // leaves the rest undone, and the menu opens all the same.
     handler([this] {
         // The reminders only inform: the menu opens whatever they say.
         RemindMissingSettings();
+        lbl_Ver->setText(QString::fromStdString(VersionLabelText()));
     });
-    handler([this] { lbl_Ver->setText(QString::fromStdString(VersionLabelText())); });
 }
 
 void FrmMenu::showEvent(QShowEvent* event) {

@@ -285,6 +285,18 @@ TEST(Menu, AFailureInAButtonShowsTheStandardErrorAndTheMenuStays) {
     EXPECT_TRUE(m.isVisible());
 }
 
+TEST(Menu, AFailureWhileOpeningShowsOneStandardErrorAndTheMenuStillOpens) {
+    test::ProgramFolder f;
+    f.disconnect();
+    FrmMenu m(Menu().actions());
+    m.setAttribute(Qt::WA_DeleteOnClose, false);
+    m.show();
+    ASSERT_EQ(f.messages().shown.size(), 1u);
+    EXPECT_EQ(f.messages().shown[0].title, "エラー");
+    EXPECT_EQ(m.findChild<QLabel*>("lbl_Ver")->text(), "");
+    EXPECT_TRUE(m.isVisible());
+}
+
 TEST(Menu, EnterOnAFocusedButtonPressesIt) {
     test::ProgramFolder f;
     CompleteSettings();
