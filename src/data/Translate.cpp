@@ -57,7 +57,9 @@ std::string TranslateSql(const std::string& in) {
             std::string lit = in.substr(i + 1, j - i - 1);
             auto d = ParseDate(lit);
             if (!d) throw AppError(dberr::SyntaxError, "日付の構文エラーです: #" + lit + "#");
-            out += "'" + d->iso() + "'";
+            out += '\'';
+            out += d->iso();
+            out += '\'';
             i = j + 1;
         } else if (isWordChar(c)) {
             std::size_t j = i;
