@@ -108,7 +108,7 @@ void FrmMenu::entryClicked() {
 
 void FrmMenu::openFunction(const std::function<Form*()>& factory) {
     if (!factory) {
-        MsgBox(kNotReadyText, vbInformation, "処理確認");
+        MsgBox(kNotReadyText, mbInformation, "処理確認");
         return;
     }
     // The window is made before the menu hides, so a window that fails to
@@ -127,7 +127,7 @@ void FrmMenu::openFunction(const std::function<Form*()>& factory) {
 
 void FrmMenu::runFromMenu(const std::function<void(QWidget*)>& work) {
     if (!work) {
-        MsgBox(kNotReadyText, vbInformation, "処理確認");
+        MsgBox(kNotReadyText, mbInformation, "処理確認");
         return;
     }
     work(this);

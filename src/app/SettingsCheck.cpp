@@ -8,7 +8,7 @@
 namespace hotaru {
 
 namespace {
-void remind(const std::string& lines) { MsgBox(lines, vbExclamation, "処理確認"); }
+void remind(const std::string& lines) { MsgBox(lines, mbExclamation, "処理確認"); }
 }  // namespace
 
 bool RemindMissingSettings() {

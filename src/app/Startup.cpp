@@ -119,7 +119,7 @@ Upgrade upgradeDatabase() {
         return Upgrade::Failed;
     }
     if (!ConnectDatabase()) {
-        MsgBox("データベースの接続に失敗しました。\r", vbCritical, "処理確認");
+        MsgBox("データベースの接続に失敗しました。\r", mbCritical, "処理確認");
         return Upgrade::ReconnectFailed;
     }
     return Upgrade::Done;
@@ -168,19 +168,19 @@ bool OpenDatabaseAtStartup() {
         }
     }
     if (!ConnectDatabase()) {
-        MsgBox("データベースの接続に失敗しました。\r", vbCritical, "処理確認");
+        MsgBox("データベースの接続に失敗しました。\r", mbCritical, "処理確認");
         return false;
     }
     int fields = 0;
     if (!Trap([&] { fields = DB().OpenRecordset("SELECT * FROM T_基本", data::dbOpenSnapshot).FieldCount(); })) {
-        MsgBox("データベースの接続に失敗しました。\r", vbCritical, "処理確認");
+        MsgBox("データベースの接続に失敗しました。\r", mbCritical, "処理確認");
         return false;
     }
     if (fields == 7) {
         // A failed reconnection has shown its own message already.
         Upgrade result = upgradeDatabase();
         if (result == Upgrade::Failed)
-            MsgBox("データベースのアップデートに失敗しました。\r", vbCritical, "処理確認");
+            MsgBox("データベースのアップデートに失敗しました。\r", mbCritical, "処理確認");
         if (result != Upgrade::Done) return false;
     }
     return true;

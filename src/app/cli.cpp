@@ -66,12 +66,12 @@ public:
         while (!text.empty() && text.back() == '\n') text.pop_back();
         std::cerr << text << "\n";
         int buttons = style & 7;
-        bool second = (style & vbDefaultButton2) != 0;
+        bool second = (style & mbDefaultButton2) != 0;
         switch (buttons) {
-        case vbYesNo:
-        case vbYesNoCancel: return second ? vbNo : vbYes;
-        case vbOKCancel: return second ? vbCancel : vbOK;
-        default: return vbOK;
+        case mbYesNo:
+        case mbYesNoCancel: return second ? mbNo : mbYes;
+        case mbOKCancel: return second ? mbCancel : mbOK;
+        default: return mbOK;
         }
     }
 };

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     // folder is not.
     hotaru::InstanceLock lock;
     if (!lock.acquire(hotaru::DataDir())) {
-        hotaru::MsgBox("ホタルは起動済みです。\r2重起動はできません。", hotaru::vbCritical, "処理確認");
+        hotaru::MsgBox("ホタルは起動済みです。\r2重起動はできません。", hotaru::mbCritical, "処理確認");
         return 1;
     }
     if (!hotaru::OpenDatabaseAtStartup()) return 1;

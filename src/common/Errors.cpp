@@ -58,7 +58,7 @@ std::string ErrorDescriptionOf(const std::exception& e) {
 }
 
 void ShowStandardError(const std::exception& e) {
-    MsgBox(StandardErrorText(ErrorNumberOf(e), ErrorDescriptionOf(e)), vbExclamation, "エラー");
+    MsgBox(StandardErrorText(ErrorNumberOf(e), ErrorDescriptionOf(e)), mbExclamation, "エラー");
 }
 
 }  // namespace hotaru

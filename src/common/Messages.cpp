@@ -37,15 +37,15 @@ void Beep() { CurrentMessagePresenter().beep(); }
 
 int DefaultButtonAnswer(int style) {
     static const std::vector<int> kButtons[] = {
-        {vbOK},                       // vbOKOnly
-        {vbOK, vbCancel},             // vbOKCancel
-        {vbAbort, vbRetry, vbIgnore}, // vbAbortRetryIgnore
-        {vbYes, vbNo, vbCancel},      // vbYesNoCancel
-        {vbYes, vbNo},                // vbYesNo
-        {vbRetry, vbCancel},          // vbRetryCancel
+        {mbOK},                       // mbOKOnly
+        {mbOK, mbCancel},             // mbOKCancel
+        {mbAbort, mbRetry, mbIgnore}, // mbAbortRetryIgnore
+        {mbYes, mbNo, mbCancel},      // mbYesNoCancel
+        {mbYes, mbNo},                // mbYesNo
+        {mbRetry, mbCancel},          // mbRetryCancel
     };
     int kind = style & 0x0F;
-    if (kind > vbRetryCancel) kind = vbOKOnly;
+    if (kind > mbRetryCancel) kind = mbOKOnly;
     const std::vector<int>& buttons = kButtons[kind];
     std::size_t index = std::size_t((style & 0xF00) >> 8);
     // A default button beyond the last one falls back to the first, as the

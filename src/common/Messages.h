@@ -9,12 +9,12 @@ namespace hotaru {
 
 // Style parts: buttons + icon + default button + modality.
 enum MsgStyle : int {
-    vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCancel = 3, vbYesNo = 4, vbRetryCancel = 5,
-    vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64,
-    vbDefaultButton1 = 0, vbDefaultButton2 = 256, vbDefaultButton3 = 512,
-    vbApplicationModal = 0, vbSystemModal = 4096,
+    mbOKOnly = 0, mbOKCancel = 1, mbAbortRetryIgnore = 2, mbYesNoCancel = 3, mbYesNo = 4, mbRetryCancel = 5,
+    mbCritical = 16, mbQuestion = 32, mbExclamation = 48, mbInformation = 64,
+    mbDefaultButton1 = 0, mbDefaultButton2 = 256, mbDefaultButton3 = 512,
+    mbApplicationModal = 0, mbSystemModal = 4096,
 };
-enum MsgAnswer : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+enum MsgAnswer : int { mbOK = 1, mbCancel = 2, mbAbort = 3, mbRetry = 4, mbIgnore = 5, mbYes = 6, mbNo = 7 };
 
 inline constexpr const char* kAppTitle = "Hotaru";
 
@@ -32,10 +32,10 @@ void SetMessagePresenter(MessagePresenter* presenter);
 MessagePresenter& CurrentMessagePresenter();
 
 // Shows a message; an empty title shows the application's title.
-int MsgBox(const std::string& prompt, int style = vbOKOnly, const std::string& title = {});
+int MsgBox(const std::string& prompt, int style = mbOKOnly, const std::string& title = {});
 void Beep();
 
-// The answer of the style's default button (vbYesNo + vbDefaultButton2 -> vbNo).
+// The answer of the style's default button (mbYesNo + mbDefaultButton2 -> mbNo).
 int DefaultButtonAnswer(int style);
 
 // Splits a prompt at CR LF, CR or LF.

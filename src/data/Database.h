@@ -184,6 +184,6 @@ private:
 };
 
 // Translates a statement of the program's dialect into SQLite's.
-std::string TranslateSql(const std::string& jet);
+std::string TranslateSql(const std::string& statement);
 
 }  // namespace hotaru::data

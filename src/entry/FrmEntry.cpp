@@ -327,7 +327,7 @@ void FrmEntry::wire() {
     OnValidate(Txt_Name, [this] {
         const std::string name = Str(Txt_Name);
         if (Trim(name).empty() || IsFullWidth(name)) return true;
-        MsgBox(std::string("氏名は全角で入力してください") + CR, vbCritical, "処理確認");
+        MsgBox(std::string("氏名は全角で入力してください") + CR, mbCritical, "処理確認");
         return false;
     });
     for (QLineEdit* e : {Txt_BD_Y, Txt_BD_M, Txt_BD_D})
@@ -580,7 +580,7 @@ void FrmEntry::diagnosisEraClicked() {
         rejectMonth(MonthVerdictMessage(v, true));
         return;
     }
-    if (v == MonthVerdict::AskOld && MsgBox(OldMonthQuestion(), vbYesNo + vbExclamation, "入力チェック") == vbNo) {
+    if (v == MonthVerdict::AskOld && MsgBox(OldMonthQuestion(), mbYesNo + mbExclamation, "入力チェック") == mbNo) {
         rejectMonth({});
         return;
     }
@@ -707,7 +707,7 @@ void FrmEntry::tryKeyCompletion() {
 bool FrmEntry::recipientLeft() {
     if (keyLocked) return true;
     if (!Trim(Str(Txt_Recipient)).empty() && !RecipientNumberPlausible(Str(Txt_City), Str(Txt_Recipient))) {
-        if (MsgBox(RecipientQuestion(), vbYesNo + vbExclamation, "入力チェック") == vbNo) {
+        if (MsgBox(RecipientQuestion(), mbYesNo + mbExclamation, "入力チェック") == mbNo) {
             Txt_Recipient->setFocus(Qt::OtherFocusReason);
             return false;
         }
@@ -717,7 +717,7 @@ bool FrmEntry::recipientLeft() {
 }
 
 void FrmEntry::rejectMonth(const std::string& message) {
-    if (!message.empty()) MsgBox(message, vbExclamation, "処理確認");
+    if (!message.empty()) MsgBox(message, mbExclamation, "処理確認");
     Txt_Diagonosis_Y->setFocus(Qt::OtherFocusReason);
     monthRejected = true;
 }
@@ -741,7 +741,7 @@ bool FrmEntry::validateMonth(QLineEdit* field) {
         // The focus is on the year field now; the month field may be left.
         return field != Txt_Diagonosis_Y;
     case MonthVerdict::AskOld:
-        if (MsgBox(OldMonthQuestion(), vbYesNo + vbExclamation, "入力チェック") == vbNo) {
+        if (MsgBox(OldMonthQuestion(), mbYesNo + mbExclamation, "入力チェック") == mbNo) {
             rejectMonth({});
             return field != Txt_Diagonosis_Y;
         }
@@ -898,7 +898,7 @@ bool FrmEntry::CheckEntry() {
         if (!FinishInputCheck()) return;
 
         auto ask = [](const std::string& question) {
-            return MsgBox(question, vbYesNo + vbExclamation, "入力チェック") != vbNo;
+            return MsgBox(question, mbYesNo + mbExclamation, "入力チェック") != mbNo;
         };
         if (!InsurerNumberPlausible(row) && !ask(InsurerQuestion())) {
             Txt_InsuranceNo->setFocus(Qt::OtherFocusReason);
@@ -923,7 +923,7 @@ bool FrmEntry::CheckEntry() {
 }
 
 void FrmEntry::registerClicked() {
-    if (MsgBox(std::string("データを登録します。") + CR + "よろしいですか？" + CR, vbYesNo + vbQuestion, "登録確認") == vbNo)
+    if (MsgBox(std::string("データを登録します。") + CR + "よろしいですか？" + CR, mbYesNo + mbQuestion, "登録確認") == mbNo)
         return;
     if (!CheckEntry()) return;
     {
@@ -932,7 +932,7 @@ void FrmEntry::registerClicked() {
         // screen; the guard around this handler shows the standard error.
         RegisterEntry(currentRow());
         busy.release();
-        MsgBox(std::string("登録が完了しました。") + CR, vbInformation, "処理確認");
+        MsgBox(std::string("登録が完了しました。") + CR, mbInformation, "処理確認");
     }
     if (ClearEntry()) {
         Cmd_Link->setEnabled(false);
@@ -941,13 +941,13 @@ void FrmEntry::registerClicked() {
 }
 
 void FrmEntry::deleteClicked() {
-    if (MsgBox(std::string("データを削除します。") + CR + "よろしいですか？" + CR, vbYesNo + vbQuestion, "削除確認") == vbNo)
+    if (MsgBox(std::string("データを削除します。") + CR + "よろしいですか？" + CR, mbYesNo + mbQuestion, "削除確認") == mbNo)
         return;
     {
         BusyCursor busy;
         DeleteBranch(currentRow());
         busy.release();
-        MsgBox(std::string("削除しました。") + CR, vbInformation, "処理確認");
+        MsgBox(std::string("削除しました。") + CR, mbInformation, "処理確認");
     }
     if (ClearEntry()) {
         Cmd_Link->setEnabled(false);
@@ -957,7 +957,7 @@ void FrmEntry::deleteClicked() {
 
 void FrmEntry::cancelClicked() {
     if (MsgBox(std::string("表示されているデータをキャンセルします。") + CR + "よろしいですか？" + CR,
-               vbYesNo + vbQuestion, "キャンセル確認") == vbNo)
+               mbYesNo + mbQuestion, "キャンセル確認") == mbNo)
         return;
     if (ClearEntry() && LockKeyFields(false, kWindowColour)) {
         Cmd_Link->setEnabled(false);
@@ -966,7 +966,7 @@ void FrmEntry::cancelClicked() {
 }
 
 void FrmEntry::endClicked() {
-    if (MsgBox("終了してもよろしいですか？", vbYesNo + vbQuestion, "確認") == vbNo) return;
+    if (MsgBox("終了してもよろしいですか？", mbYesNo + mbQuestion, "確認") == mbNo) return;
     close();
 }
 

@@ -126,7 +126,7 @@ void FrmSubEntry::fill() {
     const std::vector<WorkRow> rows = ReadWorkRows();
     for (std::size_t n = 0; n < rows.size(); ++n) {
         if (n == kRows) {
-            MsgBox("枝番が１０を超えています。", vbOKOnly);
+            MsgBox("枝番が１０を超えています。", mbOKOnly);
             break;
         }
         const WorkRow& w = rows[n];

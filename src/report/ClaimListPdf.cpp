@@ -28,7 +28,7 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
 
 int WriteClaimListPdf(const std::string& pdfPath) {
     if (!PrepareClaimList(DB())) {
-        MsgBox(kNothingToList, vbInformation, kNothingToListTitle);
+        MsgBox(kNothingToList, mbInformation, kNothingToListTitle);
         return 1;
     }
     auto app = EnsureGuiApplication();
@@ -38,7 +38,7 @@ int WriteClaimListPdf(const std::string& pdfPath) {
     bool ok = rep.writePdf(QString::fromStdString(pdfPath), &error);
     rep.close();
     if (!ok) {
-        MsgBox(error.toStdString(), vbExclamation, "エラー");
+        MsgBox(error.toStdString(), mbExclamation, "エラー");
         return 2;
     }
     return 0;

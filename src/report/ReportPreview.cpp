@@ -222,7 +222,7 @@ void ReportPreview::printReport() {
         BusyCursor busy;
         report_.render(printer, first, last);
     } catch (const std::exception&) {
-        MsgBox("印刷できませんでした。", vbExclamation, "エラー");
+        MsgBox("印刷できませんでした。", mbExclamation, "エラー");
         return;
     }
     status_->setText(QStringLiteral("印刷しました (%1 - %2 ページ)").arg(first).arg(last));
@@ -239,7 +239,7 @@ void ReportPreview::exportPdf() {
         ok = report_.writePdf(path, &error);
     }
     if (!ok) {
-        MsgBox(error.toStdString(), vbExclamation, "エラー");
+        MsgBox(error.toStdString(), mbExclamation, "エラー");
         return;
     }
     status_->setText(QStringLiteral("PDFを書き出しました: %1").arg(QDir::toNativeSeparators(path)));

@@ -38,7 +38,7 @@ void ShowClaimList(QWidget* parent) {
         data::Database& db = DB();
         wait.set();
         if (!PrepareClaimList(db)) {
-            MsgBox(kNothingToList, vbInformation, kNothingToListTitle);
+            MsgBox(kNothingToList, mbInformation, kNothingToListTitle);
             wait.restore();
             return;
         }

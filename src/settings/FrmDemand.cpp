@@ -173,7 +173,7 @@ void FrmDemand::cmdRegClick() {
     if (!month) return;
 
     if (IsBeforeFirstClaimMonth(*month)) {
-        MsgBox("請求月が、平成19年3月以前のものは入力できません。　\r", vbCritical, "確認");
+        MsgBox("請求月が、平成19年3月以前のものは入力できません。　\r", mbCritical, "確認");
         SetBackColor(Txt_Year, kRed);
         SetBackColor(Txt_Month, kRed);
         Txt_Year->setFocus(Qt::OtherFocusReason);
@@ -181,9 +181,9 @@ void FrmDemand::cmdRegClick() {
     }
 
     if (MsgBox("請求月を更新します。\r更新すると、過去分のデータが消えます。\rよろしいですか？\r",
-               vbYesNo + vbExclamation, "確認") != vbYes)
+               mbYesNo + mbExclamation, "確認") != mbYes)
         return;
-    if (MsgBox("過去分のデータを消します。\r本当によろしいですか？\r", vbYesNo + vbExclamation, "確認") != vbYes) return;
+    if (MsgBox("過去分のデータを消します。\r本当によろしいですか？\r", mbYesNo + mbExclamation, "確認") != mbYes) return;
 
     {
         BusyCursor busy;
@@ -196,7 +196,7 @@ void FrmDemand::cmdRegClick() {
         }
     }
     // Reported only once the month and the deletion are committed.
-    MsgBox("登録が完了しました。", vbInformation, "処理確認");
+    MsgBox("登録が完了しました。", mbInformation, "処理確認");
     Cmd_End->setFocus(Qt::OtherFocusReason);
 }
 

@@ -316,7 +316,7 @@ void FrmEst::treatmentPicked(int row) {
 void FrmEst::nameLeave() {
     const std::string name = Txt_Name->text().toStdString();
     if (!Trim(name).empty() && !IsFullWidth(name)) {
-        MsgBox("氏名は全角で入力してください\r", vbCritical, "処理確認");
+        MsgBox("氏名は全角で入力してください\r", mbCritical, "処理確認");
         Txt_Name->setFocus(Qt::OtherFocusReason);
     }
 }
@@ -358,8 +358,8 @@ bool FrmEst::checkSettingsInput() {
                 CheckDigitSource(Txt_No_Pref->text().toStdString(), Txt_No_Mark->text().toStdString(),
                                  Txt_No->text().toStdString()));
             if (no.empty() || digit != no.substr(no.size() - 1)) {
-                if (MsgBox("機関番号が間違っています。\r登録してもよろしいですか？\r", vbYesNo + vbExclamation,
-                           "入力チェック") != vbYes) {
+                if (MsgBox("機関番号が間違っています。\r登録してもよろしいですか？\r", mbYesNo + mbExclamation,
+                           "入力チェック") != mbYes) {
                     Txt_No->setFocus(Qt::OtherFocusReason);
                     return;
                 }
@@ -378,8 +378,8 @@ void FrmEst::cmdRegClick() {
     if (joined != recordedNumber_) {
         const int answer = MsgBox(
             "機関番号が変更されたので、入力画面にてすでに入力されているデータは削除されます。\r\nよろしいですか？",
-            vbYesNo + vbExclamation + vbDefaultButton2, "処理確認");
-        if (answer != vbYes) return;
+            mbYesNo + mbExclamation + mbDefaultButton2, "処理確認");
+        if (answer != mbYes) return;
         deleteClaimRows = true;
     }
 
@@ -410,7 +410,7 @@ void FrmEst::cmdRegClick() {
     }
     if (deleteClaimRows) recordedNumber_ = joined;
 
-    MsgBox("登録が完了しました。\r", vbInformation, "処理確認");
+    MsgBox("登録が完了しました。\r", mbInformation, "処理確認");
     // Refilled like at opening: the rules that move the focus on stay quiet.
     isLoading = true;
     const bool loaded = loadSettings();

@@ -66,7 +66,7 @@ const char* kRowsSql =
     " ORDER BY T_データ.code, T_データ.recipient, T_データ.diagnosis, T_データ.eda";
 
 Message StandardError(const std::exception& e) {
-    return {StandardErrorText(ErrorNumberOf(e), ErrorDescriptionOf(e)), vbExclamation, "エラー"};
+    return {StandardErrorText(ErrorNumberOf(e), ErrorDescriptionOf(e)), mbExclamation, "エラー"};
 }
 
 ExportResult Stop(ExportStatus status, Message m) {
@@ -171,7 +171,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
             if (rs.isEOF())
                 return Stop(ExportStatus::NoSettings,
                             {"請求月更新機能にて、請求月を設定してください。\r設定機能にて、項目を設定してください。\r",
-                             vbExclamation, "処理確認"});
+                             mbExclamation, "処理確認"});
             if (!rs["type"].isBlank()) settings.type = static_cast<int>(rs["type"].toInt());
             settings.kencd = rs["kencd"].str();
             settings.tencd = rs["tencd"].str();
@@ -182,16 +182,16 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
         }
         if (!settings.request)
             return Stop(ExportStatus::NoClaimMonth,
-                        {"請求月更新機能にて、請求月を設定してください。\r", vbExclamation, "処理確認"});
+                        {"請求月更新機能にて、請求月を設定してください。\r", mbExclamation, "処理確認"});
         const Date request = *settings.request;
         const Date dataMonth = DataMonth(request);
 
         const long long count = DB().Scalar(kCountSql, {data::Value(request)}).toInt();
         if (count == 0)
-            return Stop(ExportStatus::NoData, {"該当データがありません。", vbInformation, "該当件数チェック"});
+            return Stop(ExportStatus::NoData, {"該当データがありません。", mbInformation, "該当件数チェック"});
         if (!settings.type || (*settings.type != 1 && *settings.type != 2))
             return Stop(ExportStatus::KindNotSet,
-                        {"設定機能にて、項目を設定してください。", vbExclamation, "処理確認"});
+                        {"設定機能にて、項目を設定してください。", mbExclamation, "処理確認"});
         const int type = *settings.type;
         const std::string folder = FolderText(folderIn.empty() ? std::filesystem::path(".") : folderIn);
 
@@ -252,7 +252,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
                 return Stop(ExportStatus::Unencodable,
                             {"名称にＣＳＶファイルへ出力できない文字「" + CharacterOf(e) +
                                  "」があります。\r設定機能にて、名称を修正してください。",
-                             vbExclamation, "処理確認"});
+                             mbExclamation, "処理確認"});
             }
             for (std::size_t i = 0; i < lineStarts.size(); ++i) {
                 std::size_t end = i + 1 < lineStarts.size() ? lineStarts[i + 1] : text.size();
@@ -263,7 +263,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
                     return Stop(ExportStatus::Unencodable,
                                 {"ＣＳＶファイルへ出力できない文字「" + CharacterOf(e) + "」があります。\r市町村番号 = " +
                                      city + "　受給者番号 = " + recipient + "\r入力画面で修正してください。",
-                                 vbExclamation, "処理確認"});
+                                 mbExclamation, "処理確認"});
                 }
             }
             throw;
@@ -275,7 +275,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
         } catch (const std::system_error& e) {
             if (e.code().value() == ENOSPC || e.code().value() == EDQUOT)
                 return Stop(ExportStatus::WriteFailed,
-                            {folder + "\r\nの容量が不足しています。\r\n不要なものを削除してください。", vbExclamation,
+                            {folder + "\r\nの容量が不足しています。\r\n不要なものを削除してください。", mbExclamation,
                              "ﾒｯｾｰｼﾞ"});
             return Stop(ExportStatus::WriteFailed, StandardError(e));
         }
@@ -291,7 +291,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
             return result;
         }
         result.status = ExportStatus::Written;
-        result.message = {"ＣＳＶ出力終了しました。\r", vbInformation, "処理確認"};
+        result.message = {"ＣＳＶ出力終了しました。\r", mbInformation, "処理確認"};
         return result;
     } catch (const std::exception& e) {
         return Stop(ExportStatus::Failed, StandardError(e));

@@ -637,14 +637,14 @@ FloppyCheckResult RunFloppyCheck(const FloppyCheckOptions& options) {
     FloppyCheckResult result;
     try {
         if (options.showOpening)
-            MsgBox("国保連合会提出用フロッピーのチェックを行います。\rフロッピーをセットして下さい。", vbInformation,
+            MsgBox("国保連合会提出用フロッピーのチェックを行います。\rフロッピーをセットして下さい。", mbInformation,
                    "確認");
 
         auto settings = ReadSettingsRow();
         std::string fileName;
         if (settings) {
             if (!settings->request) {
-                MsgBox("請求月更新機能にて、請求月を設定してください。\r", vbExclamation, "処理確認");
+                MsgBox("請求月更新機能にて、請求月を設定してください。\r", mbExclamation, "処理確認");
                 return result;
             }
             fileName = BuildSubmissionFileName(*settings);
@@ -661,7 +661,7 @@ FloppyCheckResult RunFloppyCheck(const FloppyCheckOptions& options) {
         if (!settings || !std::filesystem::is_regular_file(found)) {
             MsgBox("ＣＳＶファイルが登録されていないか、名称が正しくありません。\r当月のＣＳＶファイル名 = [ " +
                        fileName + " ]",
-                   vbExclamation, "エラー");
+                   mbExclamation, "エラー");
             return result;
         }
 
@@ -685,14 +685,14 @@ FloppyCheckResult RunFloppyCheck(const FloppyCheckOptions& options) {
         result.listIncomplete = run.listFailed;
         if (run.findings == 0) {
             result.outcome = FloppyCheckOutcome::Clean;
-            result.closing = {"ＦＤデータにエラーはありませんでした。", vbInformation, "エラーなし"};
+            result.closing = {"ＦＤデータにエラーはありませんでした。", mbInformation, "エラーなし"};
         } else {
             result.outcome = FloppyCheckOutcome::Findings;
             result.closing = {run.listFailed ? "ＦＤデータにエラーがあります。\r"
                                                "チェックリストを書き込めなかったため、リストは不完全です。\r"
                                                "内容を確認して下さい。"
                                              : "ＦＤデータにエラーがあります。\r内容を確認して下さい。",
-                              vbExclamation, "エラー"};
+                              mbExclamation, "エラー"};
         }
         if (options.showClosing) ShowMessage(result.closing);
         if (result.outcome == FloppyCheckOutcome::Findings && run.listStarted && options.openList)

@@ -124,7 +124,7 @@ void FrmCsv::cmdReferenceClick() {
     // The root keeps its slash; anything else is stored without one.
     folder_ = slash == std::string::npos ? std::string() : chosen->substr(0, slash == 0 ? 1 : slash);
     if (name != fileName_) {
-        MsgBox("ＣＳＶファイル名(" + fileName_ + ")は変更できません。", vbOKOnly, "");
+        MsgBox("ＣＳＶファイル名(" + fileName_ + ")は変更できません。", mbOKOnly, "");
         showPath();
     }
 }

@@ -38,10 +38,10 @@ int GetCheckMessage(const std::string& code, CheckMessage& entry, const std::vec
     }
     if (!found) return 1;
     entry.Code = found->code;
-    entry.Buttons = vbOKOnly;
-    entry.Icon = vbCritical;
-    entry.DefaultButton = vbDefaultButton1;
-    entry.Modality = vbSystemModal;
+    entry.Buttons = mbOKOnly;
+    entry.Icon = mbCritical;
+    entry.DefaultButton = mbDefaultButton1;
+    entry.Modality = mbSystemModal;
 
     const std::string tmpl = found->text;
     std::string built;
@@ -71,11 +71,11 @@ int InputCheckMessage(const std::string& code, std::string& msg, bool show, cons
         }
         // The first collected message starts "[ERRnn]": its code picks the style.
         CheckMessage first;
-        int style = vbCritical;
+        int style = mbCritical;
         if (msg.size() >= 6 && GetCheckMessage(msg.substr(1, 5), first) == 0) style = first.style();
         int answer = MsgBox(msg, style, kInputCheckTitle);
-        if (answer == vbOK || answer == vbYes) return 2;
-        if (answer == vbCancel || answer == vbNo) return 3;
+        if (answer == mbOK || answer == mbYes) return 2;
+        if (answer == mbCancel || answer == mbNo) return 3;
         return 0;
     } catch (...) {
         // A failure here must not turn into a second error message.

@@ -75,7 +75,7 @@ bool CheckNumericField(QLineEdit* field, const std::string& caption) {
         const std::string text = field->text().toStdString();
         if (Trim(text).empty()) return;
         if (!IsNumeric(text)) {
-            MsgBox(caption + "の入力に誤りがあります\r", vbExclamation, "処理確認");
+            MsgBox(caption + "の入力に誤りがあります\r", mbExclamation, "処理確認");
             field->setFocus(Qt::OtherFocusReason);
             return;
         }

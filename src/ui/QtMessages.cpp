@@ -16,22 +16,22 @@ struct ButtonSpec {
 
 std::vector<ButtonSpec> buttonsOf(int style) {
     switch (style & 0x0F) {
-    case vbOKCancel: return {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
-    case vbAbortRetryIgnore:
-        return {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
-    case vbYesNoCancel: return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
-    case vbYesNo: return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
-    case vbRetryCancel: return {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
-    default: return {{QMessageBox::Ok, vbOK}};
+    case mbOKCancel: return {{QMessageBox::Ok, mbOK}, {QMessageBox::Cancel, mbCancel}};
+    case mbAbortRetryIgnore:
+        return {{QMessageBox::Abort, mbAbort}, {QMessageBox::Retry, mbRetry}, {QMessageBox::Ignore, mbIgnore}};
+    case mbYesNoCancel: return {{QMessageBox::Yes, mbYes}, {QMessageBox::No, mbNo}, {QMessageBox::Cancel, mbCancel}};
+    case mbYesNo: return {{QMessageBox::Yes, mbYes}, {QMessageBox::No, mbNo}};
+    case mbRetryCancel: return {{QMessageBox::Retry, mbRetry}, {QMessageBox::Cancel, mbCancel}};
+    default: return {{QMessageBox::Ok, mbOK}};
     }
 }
 
 QMessageBox::Icon iconOf(int style) {
     switch (style & 0x70) {
-    case vbCritical: return QMessageBox::Critical;
-    case vbQuestion: return QMessageBox::Question;
-    case vbExclamation: return QMessageBox::Warning;
-    case vbInformation: return QMessageBox::Information;
+    case mbCritical: return QMessageBox::Critical;
+    case mbQuestion: return QMessageBox::Question;
+    case mbExclamation: return QMessageBox::Warning;
+    case mbInformation: return QMessageBox::Information;
     default: return QMessageBox::NoIcon;
     }
 }
@@ -76,7 +76,7 @@ int QtMessages::show(const std::string& prompt, int style, const std::string& ti
     box.setDefaultButton(buttons[def]);
     // Escape answers Cancel where there is one; a box with OK only closes with OK.
     for (std::size_t i = 0; i < specs.size(); ++i) {
-        if (specs[i].answer == vbCancel || specs.size() == 1) box.setEscapeButton(buttons[i]);
+        if (specs[i].answer == mbCancel || specs.size() == 1) box.setEscapeButton(buttons[i]);
     }
     // An hourglass left by the caller must not hide the pointer over the box.
     const bool busy = QApplication::overrideCursor() != nullptr;
@@ -89,7 +89,7 @@ int QtMessages::show(const std::string& prompt, int style, const std::string& ti
     }
     // Closed without a button (window manager): the escape answer, else the default.
     for (const auto& s : specs) {
-        if (s.answer == vbCancel) return vbCancel;
+        if (s.answer == mbCancel) return mbCancel;
     }
     return specs[def].answer;
 }

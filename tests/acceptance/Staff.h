@@ -126,7 +126,7 @@ public:
         if (inst.treatment.size() < 2) Enter();
         ASSERT_EQ(Focused(), w->Cmd_Reg);
         messages_.clear();
-        messages_.answer(vbYes);  // the first registration always asks before it empties the claims
+        messages_.answer(mbYes);  // the first registration always asks before it empties the claims
         Click(w->Cmd_Reg);
         ASSERT_EQ(prompts(), (std::vector<std::string>{"機関番号が変更されたので、入力画面にてすでに入力されているデータ"
                                                        "は削除されます。\r\nよろしいですか？",
@@ -149,8 +149,8 @@ public:
         Keys(mm);
         ASSERT_EQ(Focused(), w->Cmd_Reg);
         messages_.clear();
-        messages_.answer(vbYes);
-        messages_.answer(vbYes);
+        messages_.answer(mbYes);
+        messages_.answer(mbYes);
         Click(w->Cmd_Reg);
         ASSERT_EQ(prompts(), (std::vector<std::string>{
                                  "請求月を更新します。\r更新すると、過去分のデータが消えます。\rよろしいですか？\r",
@@ -174,7 +174,7 @@ public:
         if (c.city.size() < 2) Enter();
         ASSERT_EQ(Focused(), w->Txt_Recipient);
         ASSERT_EQ(w->Lbl_CityName->text().toStdString(), c.cityName);
-        if (c.wrongCheckDigit) messages_.answer(vbYes);  // 受給者番号が間違っています: keep it
+        if (c.wrongCheckDigit) messages_.answer(mbYes);  // 受給者番号が間違っています: keep it
         Keys(c.recipientTyped);
         if (c.recipientTyped.size() < 9) Enter();
         ASSERT_EQ(Focused(), w->Cbo_Diagonosis);
@@ -281,8 +281,8 @@ public:
             ASSERT_EQ(entry_->Txt_Total->selectedText(), entry_->Txt_Total->text());
         }
         // Staff answer Yes to every warning of a slip they have checked.
-        if (s.copaymentQuestion) messages_.answer(vbYes);
-        if (s.duplicateQuestion) messages_.answer(vbYes);
+        if (s.copaymentQuestion) messages_.answer(mbYes);
+        if (s.duplicateQuestion) messages_.answer(mbYes);
         ASSERT_NO_FATAL_FAILURE(typeAmountsAndRegister(s));
         std::vector<std::string> expected;
         if (c.wrongCheckDigit && s.how == Slip::How::New) expected.push_back("入力チェック");
@@ -312,7 +312,7 @@ public:
         ASSERT_NO_FATAL_FAILURE(backToEntry());
         ASSERT_EQ(Text(entry_->Txt_Eda), std::to_string(eda));
         ASSERT_TRUE(entry_->Cmd_Del->isEnabled());
-        messages_.answer(vbYes);
+        messages_.answer(mbYes);
         Click(entry_->Cmd_Del);
         ASSERT_EQ(prompts(), (std::vector<std::string>{"データを削除します。\rよろしいですか？\r", "削除しました。\r"}));
         ASSERT_FALSE(entry_->keyLocked);
@@ -320,7 +320,7 @@ public:
     }
 
     void closeEntry() {
-        messages_.answer(vbYes);
+        messages_.answer(mbYes);
         ASSERT_NO_FATAL_FAILURE(closeWith(entry_->Cmd_End));
         ASSERT_EQ(prompts(), std::vector<std::string>{"終了してもよろしいですか？"});
         entry_ = nullptr;

@@ -189,7 +189,7 @@ TEST_P(TypicalMonth, FromSettingsToTheNextClaimMonth) {
               "国保連合会提出用フロッピーのチェックを行います。\rフロッピーをセットして下さい。");
     EXPECT_EQ(folder.messages().shown[1].prompt, "ＦＤデータにエラーはありませんでした。");
     EXPECT_EQ(folder.messages().shown[1].title, "エラーなし");
-    EXPECT_EQ(folder.messages().shown[1].style, vbInformation);
+    EXPECT_EQ(folder.messages().shown[1].style, mbInformation);
     folder.messages().clear();
     EXPECT_FALSE(fs::exists(DataDir() / (name + "_Error.txt")));
     for (const auto& f : fs::directory_iterator(DataDir()))

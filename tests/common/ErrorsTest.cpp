@@ -52,6 +52,6 @@ TEST(Errors, TrapShowsTheStandardMessage) {
     EXPECT_FALSE(Trap([] { throw AppError(err::DiskFull, "いっぱい"); }));
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].prompt, "予期せぬエラーです。\r\nエラーコード： 61\r\nいっぱい");
-    EXPECT_EQ(script.shown[0].style, vbExclamation);
+    EXPECT_EQ(script.shown[0].style, mbExclamation);
     EXPECT_EQ(script.shown[0].title, "エラー");
 }

@@ -7,18 +7,18 @@ using namespace hotaru;
 TEST(Messages, ScriptedAnswersThenDefaultButton) {
     ScriptedMessages script;
     ScopedPresenter scope(script);
-    script.answer(vbNo);
-    script.answer(vbCancel);
-    EXPECT_EQ(MsgBox("q1", vbYesNo + vbQuestion, "確認"), vbNo);
-    EXPECT_EQ(MsgBox("q2", vbOKCancel), vbCancel);
+    script.answer(mbNo);
+    script.answer(mbCancel);
+    EXPECT_EQ(MsgBox("q1", mbYesNo + mbQuestion, "確認"), mbNo);
+    EXPECT_EQ(MsgBox("q2", mbOKCancel), mbCancel);
     // Queue empty: the default button answers.
-    EXPECT_EQ(MsgBox("q3", vbYesNo + vbExclamation, "確認"), vbYes);
-    EXPECT_EQ(MsgBox("q4", vbYesNo + vbQuestion + vbDefaultButton2, "確認"), vbNo);
-    EXPECT_EQ(MsgBox("q5", vbOKOnly + vbInformation), vbOK);
-    EXPECT_EQ(MsgBox("q6", vbOKCancel), vbOK);
-    EXPECT_EQ(MsgBox("q7", vbOKCancel + vbDefaultButton2), vbCancel);
-    EXPECT_EQ(MsgBox("q8", vbYesNoCancel + vbDefaultButton3), vbCancel);
-    EXPECT_EQ(MsgBox("q9", vbOKOnly + vbDefaultButton2 + vbCritical + vbSystemModal), vbOK);
+    EXPECT_EQ(MsgBox("q3", mbYesNo + mbExclamation, "確認"), mbYes);
+    EXPECT_EQ(MsgBox("q4", mbYesNo + mbQuestion + mbDefaultButton2, "確認"), mbNo);
+    EXPECT_EQ(MsgBox("q5", mbOKOnly + mbInformation), mbOK);
+    EXPECT_EQ(MsgBox("q6", mbOKCancel), mbOK);
+    EXPECT_EQ(MsgBox("q7", mbOKCancel + mbDefaultButton2), mbCancel);
+    EXPECT_EQ(MsgBox("q8", mbYesNoCancel + mbDefaultButton3), mbCancel);
+    EXPECT_EQ(MsgBox("q9", mbOKOnly + mbDefaultButton2 + mbCritical + mbSystemModal), mbOK);
 
     ASSERT_EQ(script.shown.size(), 9u);
     EXPECT_EQ(script.shown[0].prompt, "q1");
@@ -53,9 +53,9 @@ TEST(Messages, ScopedPresenterRestoresThePrevious) {
 TEST(Messages, DefaultPresenterAnswersTheDefaultButton) {
     SetMessagePresenter(nullptr);
     testing::internal::CaptureStderr();
-    int a = MsgBox("一行目\r二行目\r\n三行目", vbYesNo + vbDefaultButton2, "確認");
+    int a = MsgBox("一行目\r二行目\r\n三行目", mbYesNo + mbDefaultButton2, "確認");
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(a, vbNo);
+    EXPECT_EQ(a, mbNo);
     EXPECT_NE(err.find("一行目\n二行目\n三行目\n"), std::string::npos);
     EXPECT_EQ(err.find('\r'), std::string::npos);
 }

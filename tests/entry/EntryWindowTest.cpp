@@ -109,17 +109,17 @@ TEST_F(EntryKey, SecondBranchProposesMaxPlusOneAndFillsTheWorkTable) {
 }
 
 TEST_F(EntryKey, WrongRecipientCheckDigitWarnsAndYesGoesOn) {
-    folder.messages().answer(vbYes);
+    folder.messages().answer(mbYes);
     typeKey(kCity, "000012346", "20", "04");
     auto asked = shown("入力チェック");
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].prompt, "受給者番号が間違っています。\r継続してもよろしいですか？\r");
-    EXPECT_EQ(asked[0].style, vbYesNo + vbExclamation);
+    EXPECT_EQ(asked[0].style, mbYesNo + mbExclamation);
     EXPECT_TRUE(w->keyLocked);
 }
 
 TEST_F(EntryKey, WrongRecipientCheckDigitNoKeepsTheField) {
-    folder.messages().answer(vbNo);
+    folder.messages().answer(mbNo);
     type(kCity);
     enter();
     type("000012346");  // nine digits move on, and the check says No
@@ -130,7 +130,7 @@ TEST_F(EntryKey, WrongRecipientCheckDigitNoKeepsTheField) {
 TEST_F(EntryKey, ShortRecipientNumberIsPaddedOnLeaving) {
     type(kCity);
     enter();
-    folder.messages().answer(vbYes);
+    folder.messages().answer(mbYes);
     type("12345");
     enter();
     EXPECT_EQ(text(w->Txt_Recipient), "000012345");
@@ -141,7 +141,7 @@ TEST_F(EntryKey, TreatmentMonthAfterTheDataMonthIsRefused) {
     auto msgs = shown("処理確認");
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].prompt, "実診療年月に請求月より未来の年月が入力されています。　\r");
-    EXPECT_EQ(msgs[0].style, vbExclamation);
+    EXPECT_EQ(msgs[0].style, mbExclamation);
     EXPECT_FALSE(w->keyLocked);
     EXPECT_TRUE(w->monthRejected);
     EXPECT_EQ(focus(), w->Txt_Diagonosis_Y);
@@ -181,7 +181,7 @@ TEST_F(EntryKey, MonthBeforeTheFloorIsRefused) {
 TEST_F(EntryKey, ThirtySevenMonthsBackAsks) {
     setSettings(1, "1", "2011-05-01");
     open();
-    folder.messages().answer(vbNo);
+    folder.messages().answer(mbNo);
     typeKey(kCity, kRecipient, "20", "03");
     auto asked = shown("入力チェック");
     ASSERT_EQ(asked.size(), 1u);
@@ -190,7 +190,7 @@ TEST_F(EntryKey, ThirtySevenMonthsBackAsks) {
     EXPECT_EQ(focus(), w->Txt_Diagonosis_Y);
 
     folder.messages().clear();
-    folder.messages().answer(vbYes);
+    folder.messages().answer(mbYes);
     type("20");
     type("03");
     enter();
@@ -286,7 +286,7 @@ TEST_F(EntryKey, EnterWalksTheDetailFieldsInTabOrder) {
                                       w->Txt_InsuranceNo, w->Cbo_Hospitalization, w->Txt_Rate, w->Txt_Total,
                                       w->Txt_Payment, w->Txt_Treatment, w->Txt_PublicPay1, w->Txt_PublicPay2,
                                       w->Cmd_Reg};
-    folder.messages().answer(vbYes);  // 氏名 is empty: no check while leaving it
+    folder.messages().answer(mbYes);  // 氏名 is empty: no check while leaving it
     for (QWidget* next : order) {
         enter();
         EXPECT_EQ(focus(), next) << next->objectName().toStdString();
@@ -300,7 +300,7 @@ TEST_F(EntryKey, FieldRulesWhileTyping) {
     enter();
     ASSERT_EQ(shown("処理確認").size(), 1u);
     EXPECT_EQ(shown("処理確認")[0].prompt, "氏名は全角で入力してください\r");
-    EXPECT_EQ(shown("処理確認")[0].style, vbCritical);
+    EXPECT_EQ(shown("処理確認")[0].style, mbCritical);
     EXPECT_EQ(focus(), w->Txt_Name);
     // Letters never reach a digit field; Enter never reaches any field.
     w->Txt_Name->clear();
@@ -360,7 +360,7 @@ TEST_F(EntryRegister, TypedRowIsStored) {
     enter();  // 登録
     ASSERT_EQ(shown("登録確認").size(), 1u);
     EXPECT_EQ(shown("登録確認")[0].prompt, "データを登録します。\rよろしいですか？\r");
-    EXPECT_EQ(shown("登録確認")[0].style, vbYesNo + vbQuestion);
+    EXPECT_EQ(shown("登録確認")[0].style, mbYesNo + mbQuestion);
     ASSERT_EQ(shown("処理確認").size(), 1u);
     EXPECT_EQ(shown("処理確認")[0].prompt, "登録が完了しました。\r");
     auto d1 = DB().OpenRecordset("SELECT * FROM T_データ", dbOpenSnapshot);
@@ -395,7 +395,7 @@ TEST_F(EntryRegister, CollectedMessageAndFocusOrder) {
               "[ERR01]生年月日(日)は必ず入力してください。　\r\n"
               "[ERR01]保険者番号は必ず入力してください。　\r\n"
               "[ERR01]割合は必ず入力してください。　\r\n");
-    EXPECT_EQ(msgs[0].style, vbCritical + vbSystemModal);
+    EXPECT_EQ(msgs[0].style, mbCritical + mbSystemModal);
     EXPECT_EQ(focus(), w->Txt_Name);
     EXPECT_EQ(ui::BackColor(w->Txt_Name), ui::kRed);
     EXPECT_EQ(ui::BackColor(w->Txt_InsuranceNo), ui::kRed);
@@ -487,8 +487,8 @@ TEST_P(CopaymentBand, AsksOutsideOneHundredYen) {
     d.total = c.total;
     d.payment = c.payment;
     typeDetail(d);
-    folder.messages().answer(vbYes);  // 登録確認
-    folder.messages().answer(vbNo);   // the co-payment question, if asked
+    folder.messages().answer(mbYes);  // 登録確認
+    folder.messages().answer(mbNo);   // the co-payment question, if asked
     enter();
     auto asked = shown("入力チェック");
     if (c.asks) {
@@ -496,7 +496,7 @@ TEST_P(CopaymentBand, AsksOutsideOneHundredYen) {
         const std::string kind = c.type == 1 && std::string(c.tencd) != "6" ? "合計点数" : "請求金額";
         EXPECT_EQ(asked[0].prompt,
                   kind + "より求めた金額と自己負担支払額に差額が発生しています。\r登録してもよろしいですか？\r");
-        EXPECT_EQ(asked[0].style, vbYesNo + vbExclamation);
+        EXPECT_EQ(asked[0].style, mbYesNo + mbExclamation);
         EXPECT_EQ(focus(), w->Txt_Total);
         EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
     } else {
@@ -525,8 +525,8 @@ TEST_F(EntryRegister, InsurerCheckDigitForKindOne) {
     w->Txt_Name->setFocus();
     typeDetail(d);
     w->Cbo_Insurance->setCurrentIndex(0);  // 1:社保
-    folder.messages().answer(vbYes);
-    folder.messages().answer(vbNo);
+    folder.messages().answer(mbYes);
+    folder.messages().answer(mbNo);
     w->Cmd_Reg->click();
     auto asked = shown("入力チェック");
     ASSERT_EQ(asked.size(), 1u);
@@ -541,8 +541,8 @@ TEST_F(EntryRegister, DuplicateQuestionInNewModeOnly) {
     ASSERT_EQ(text(w->Txt_Eda), "2");
     w->Txt_Total->setFocus();
     typeDetail(Detail{});
-    folder.messages().answer(vbYes);
-    folder.messages().answer(vbNo);
+    folder.messages().answer(mbYes);
+    folder.messages().answer(mbNo);
     enter();
     auto asked = shown("入力チェック");
     ASSERT_EQ(asked.size(), 1u);
@@ -638,7 +638,7 @@ TEST_F(EntryRegister, AFailingWriteKeepsTablesAndTheTypedRow) {
 
 TEST_F(EntryRegister, CancelAndEnd) {
     typeKey(kCity, kRecipient, "20", "04");
-    folder.messages().answer(vbNo);
+    folder.messages().answer(mbNo);
     w->Cmd_Can->click();
     EXPECT_TRUE(w->keyLocked);
     w->Cmd_Can->click();
@@ -651,7 +651,7 @@ TEST_F(EntryRegister, CancelAndEnd) {
 
     bool closed = false;
     QObject::connect(w.data(), &ui::Form::closed, [&] { closed = true; });
-    folder.messages().answer(vbNo);
+    folder.messages().answer(mbNo);
     w->Cmd_End->click();
     EXPECT_FALSE(closed);
     w->Cmd_End->click();

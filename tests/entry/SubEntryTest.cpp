@@ -50,7 +50,7 @@ TEST_F(Reference, ElevenBranchesShowTenAndSaySo) {
     ASSERT_NE(ref, nullptr);
     ASSERT_EQ(folder.messages().shown.size(), 1u);
     EXPECT_EQ(folder.messages().shown[0].prompt, "枝番が１０を超えています。");
-    EXPECT_EQ(folder.messages().shown[0].style, vbOKOnly);
+    EXPECT_EQ(folder.messages().shown[0].style, mbOKOnly);
     EXPECT_EQ(folder.messages().shown[0].title, kAppTitle);
     EXPECT_EQ(text(ref->Txt_edaban[9]), "10");
     EXPECT_FALSE(ref->Cmd_tuika->isVisibleTo(ref));

@@ -104,7 +104,7 @@ TEST_F(PreviewTest, UnwritablePdfIsReported) {
     QTest::mouseClick(button(preview, "pdfButton"), Qt::LeftButton);
     ASSERT_EQ(folder.messages().shown.size(), 1u);
     EXPECT_EQ(folder.messages().shown[0].title, "エラー");
-    EXPECT_EQ(folder.messages().shown[0].style, vbExclamation);
+    EXPECT_EQ(folder.messages().shown[0].style, mbExclamation);
 }
 
 TEST_F(PreviewTest, PrintsThePagesTheDialogAsksFor) {
@@ -153,7 +153,7 @@ TEST_F(ShowClaimListTest, NothingToListSaysSo) {
     ShowClaimList(nullptr);
     ASSERT_EQ(folder.messages().shown.size(), 1u);
     EXPECT_EQ(folder.messages().shown[0].prompt, "該当データがありません。");
-    EXPECT_EQ(folder.messages().shown[0].style, vbInformation);
+    EXPECT_EQ(folder.messages().shown[0].style, mbInformation);
     EXPECT_EQ(folder.messages().shown[0].title, "該当件数チェック");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

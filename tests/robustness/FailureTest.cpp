@@ -268,7 +268,7 @@ TEST_F(Failures, SettingsRegistrationWithANewNumber) {
     int attempts = 0;
     const int failed = failEachWrite(&w, [&] {
         ++attempts;
-        folder.messages().answer(vbYes);
+        folder.messages().answer(mbYes);
         Click(w.Cmd_Reg);
         EXPECT_EQ(w.recordedNumber(), attempts <= 2 ? "4612345675" : "4611234560");
     });
@@ -402,7 +402,7 @@ TEST_F(Failures, DamagedDatabaseFilesChangeNothing) {
     const std::string good = ReadFile(folder.live());
     for (const auto& [why, bytes] : std::map<std::string, std::string>{
              {"truncated", good.substr(0, good.size() / 3)},
-             {"not a database", std::string("\0\1\0\0Standard Jet DB\0", 20) + good.substr(20, 4096)},
+             {"not a database", std::string("PK\3\4\24\0\0\0\10\0\0\0\0\0\0\0\0\0\0\0", 20) + good.substr(20, 4096)},
              {"empty", ""}}) {
         SCOPED_TRACE(why);
         WriteFile(folder.live(), bytes);

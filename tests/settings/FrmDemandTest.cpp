@@ -109,7 +109,7 @@ TEST_F(FrmDemandTest, MarchTwoThousandSevenIsRefusedAprilIsAccepted) {
     Click(win->Cmd_Reg);
     ASSERT_EQ(messages().shown.size(), 1u);
     EXPECT_EQ(messages().shown[0].prompt, "請求月が、平成19年3月以前のものは入力できません。　\r");
-    EXPECT_EQ(messages().shown[0].style, vbCritical);
+    EXPECT_EQ(messages().shown[0].style, mbCritical);
     EXPECT_EQ(messages().shown[0].title, "確認");
     EXPECT_EQ(ui::BackColor(win->Txt_Year), ui::kRed);
     EXPECT_EQ(ui::BackColor(win->Txt_Month), ui::kRed);
@@ -118,13 +118,13 @@ TEST_F(FrmDemandTest, MarchTwoThousandSevenIsRefusedAprilIsAccepted) {
 
     messages().clear();
     typeMonth("19", "04");
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     EXPECT_EQ(prompts(), (std::vector<std::string>{kFirstQuestion, kSecondQuestion, kDone}));
-    EXPECT_EQ(messages().shown[0].style, vbYesNo + vbExclamation);
+    EXPECT_EQ(messages().shown[0].style, mbYesNo + mbExclamation);
     EXPECT_EQ(messages().shown[0].title, "確認");
-    EXPECT_EQ(messages().shown[2].style, vbInformation);
+    EXPECT_EQ(messages().shown[2].style, mbInformation);
     EXPECT_EQ(messages().shown[2].title, "処理確認");
     EXPECT_EQ(setting("request").str(), "2007/04/01");
     EXPECT_EQ(ui::BackColor(win->Txt_Year), ui::kWindowColour);
@@ -139,8 +139,8 @@ TEST_F(FrmDemandTest, ALaterMonthDeletesEarlierMonthsAndKeepsTheCurrentOne) {
     addClaimRow("000000004", "2008-06-01");
     open();
     typeMonth("20", "05");
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     EXPECT_EQ(prompts().back(), kDone);
     EXPECT_EQ(setting("request").str(), "2008/05/01");
@@ -157,13 +157,13 @@ TEST_F(FrmDemandTest, AnsweringNoToEitherQuestionChangesNothing) {
     open();
     typeMonth("20", "06");
 
-    messages().answer(vbNo);
+    messages().answer(mbNo);
     Click(win->Cmd_Reg);
     EXPECT_EQ(prompts(), std::vector<std::string>{kFirstQuestion});
 
     messages().clear();
-    messages().answer(vbYes);
-    messages().answer(vbNo);
+    messages().answer(mbYes);
+    messages().answer(mbNo);
     Click(win->Cmd_Reg);
     EXPECT_EQ(prompts(), (std::vector<std::string>{kFirstQuestion, kSecondQuestion}));
 
@@ -184,8 +184,8 @@ TEST_F(FrmDemandTest, ReiwaMonthsAreTypedAndStored) {
     EXPECT_EQ(win->Txt_Year->text(), "08");
     EXPECT_EQ(win->Txt_Month->text(), "11");
     typeMonth("08", "12");
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     EXPECT_EQ(prompts().back(), kDone);
     EXPECT_EQ(setting("request").str(), "2026/12/01");
@@ -204,8 +204,8 @@ TEST_F(FrmDemandTest, ReiwaMonthsAreTypedAndStored) {
     EXPECT_EQ(Focused(), win->Txt_Year);
     Type("01");
     Type("05");
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     EXPECT_EQ(setting("request").str(), "2019/05/01");
 }
@@ -248,8 +248,8 @@ TEST_F(FrmDemandTest, InputErrorsAreCollectedAndTheFirstFieldGetsTheFocus) {
 TEST_F(FrmDemandTest, AnEmptySettingsTableGetsARowHoldingOnlyTheMonth) {
     open();
     typeMonth("20", "04");
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     EXPECT_EQ(count("SELECT count(*) FROM T_設定"), 1);
     EXPECT_EQ(setting("request").str(), "2008/04/01");
@@ -267,15 +267,15 @@ TEST_F(FrmDemandTest, ALockedDatabaseRollsBackAndShowsTheStandardError) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(folder.live().c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
 
     ASSERT_EQ(messages().shown.size(), 3u);
     EXPECT_EQ(messages().shown[2].title, "エラー");
-    EXPECT_EQ(messages().shown[2].style, vbExclamation);
+    EXPECT_EQ(messages().shown[2].style, mbExclamation);
     EXPECT_TRUE(messages().shown[2].prompt.starts_with("予期せぬエラーです。\r\nエラーコード： ")) << messages().shown[2].prompt;
     EXPECT_FALSE(gWS.inTransaction());
     EXPECT_EQ(setting("request").str(), "2008/04/01");
@@ -283,8 +283,8 @@ TEST_F(FrmDemandTest, ALockedDatabaseRollsBackAndShowsTheStandardError) {
 
     // Once the lock is gone the same registration goes through.
     messages().clear();
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     EXPECT_EQ(prompts().back(), kDone);
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
@@ -295,8 +295,8 @@ TEST_F(FrmDemandTest, AFailureAfterTheMonthIsWrittenKeepsNeitherPart) {
     addClaimRow("000000001", "2008-04-01");
     open();
     typeMonth("20", "05");
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     gDB->InjectWriteFailure(1);  // the month is written, the deletion fails
     Click(win->Cmd_Reg);
     gDB->InjectWriteFailure(-1);

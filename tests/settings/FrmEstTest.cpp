@@ -78,15 +78,15 @@ TEST_F(FrmEstTest, FirstRegistrationAsksOnceAndCreatesTheOneRow) {
     EXPECT_FALSE(win->Lst_Treatment->isVisible());
 
     addClaimRow("000000001", "2008-05-01");
-    messages().answer(vbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
 
     ASSERT_EQ(messages().shown.size(), 2u) << (messages().shown.empty() ? "" : messages().shown[0].prompt);
     EXPECT_EQ(messages().shown[0].prompt, kNumberQuestion);
-    EXPECT_EQ(messages().shown[0].style, vbYesNo + vbExclamation + vbDefaultButton2);
+    EXPECT_EQ(messages().shown[0].style, mbYesNo + mbExclamation + mbDefaultButton2);
     EXPECT_EQ(messages().shown[0].title, "処理確認");
     EXPECT_EQ(messages().shown[1].prompt, "登録が完了しました。\r");
-    EXPECT_EQ(messages().shown[1].style, vbInformation);
+    EXPECT_EQ(messages().shown[1].style, mbInformation);
 
     EXPECT_EQ(count("SELECT count(*) FROM T_設定"), 1);
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
@@ -146,8 +146,8 @@ TEST_F(FrmEstTest, ChangedNumberAsksAndDeletesEveryClaimRowOnlyOnYes) {
     Type("7654321");  // check digit wrong on purpose: answered Yes below
     EXPECT_EQ(Focused(), win->Txt_Name);
 
-    messages().answer(vbYes);  // keep the number despite the check digit
-    messages().answer(vbNo);   // but do not delete
+    messages().answer(mbYes);  // keep the number despite the check digit
+    messages().answer(mbNo);   // but do not delete
     Click(win->Cmd_Reg);
     ASSERT_EQ(prompts(), (std::vector<std::string>{kCheckDigitQuestion, kNumberQuestion}));
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 2);
@@ -155,8 +155,8 @@ TEST_F(FrmEstTest, ChangedNumberAsksAndDeletesEveryClaimRowOnlyOnYes) {
     EXPECT_EQ(win->Txt_No->text(), "7654321");  // left as typed
 
     messages().clear();
-    messages().answer(vbYes);
-    messages().answer(vbYes);
+    messages().answer(mbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     ASSERT_EQ(prompts(), (std::vector<std::string>{kCheckDigitQuestion, kNumberQuestion, "登録が完了しました。\r"}));
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
@@ -167,7 +167,7 @@ TEST_F(FrmEstTest, ChangedNumberAsksAndDeletesEveryClaimRowOnlyOnYes) {
     // The same number again: no question, nothing deleted.
     addClaimRow("000000003", "2008-05-01");
     messages().clear();
-    messages().answer(vbYes);  // the check digit is still wrong
+    messages().answer(mbYes);  // the check digit is still wrong
     Click(win->Cmd_Reg);
     EXPECT_EQ(prompts(), (std::vector<std::string>{kCheckDigitQuestion, "登録が完了しました。\r"}));
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 1);
@@ -178,11 +178,11 @@ TEST_F(FrmEstTest, WrongCheckDigitWarnsNoReturnsToTheNumber) {
     open();
     win->Txt_No->setFocus();
     Type("1234561");
-    messages().answer(vbNo);
+    messages().answer(mbNo);
     Click(win->Cmd_Reg);
     ASSERT_EQ(messages().shown.size(), 1u);
     EXPECT_EQ(messages().shown[0].prompt, kCheckDigitQuestion);
-    EXPECT_EQ(messages().shown[0].style, vbYesNo + vbExclamation);
+    EXPECT_EQ(messages().shown[0].style, mbYesNo + mbExclamation);
     EXPECT_EQ(messages().shown[0].title, "入力チェック");
     EXPECT_EQ(Focused(), win->Txt_No);
     EXPECT_EQ(setting("no").str(), "1234560");
@@ -203,7 +203,7 @@ TEST_F(FrmEstTest, FailureInsideTheRegistrationRollsBackAndAsksAgainNextTime) {
     open();
     win->Txt_No->setFocus();
     Type("1111115");
-    messages().answer(vbYes);  // delete the claim rows
+    messages().answer(mbYes);  // delete the claim rows
     gDB->InjectWriteFailure(1);  // the deletion runs, the settings row fails
     Click(win->Cmd_Reg);
     gDB->InjectWriteFailure(-1);
@@ -211,7 +211,7 @@ TEST_F(FrmEstTest, FailureInsideTheRegistrationRollsBackAndAsksAgainNextTime) {
     ASSERT_FALSE(messages().shown.empty());
     const auto& last = messages().shown.back();
     EXPECT_EQ(last.title, "エラー");
-    EXPECT_EQ(last.style, vbExclamation);
+    EXPECT_EQ(last.style, mbExclamation);
     EXPECT_TRUE(last.prompt.starts_with("予期せぬエラーです。\r\nエラーコード： 3043\r\n")) << last.prompt;
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 1);
     EXPECT_EQ(setting("no").str(), "1234560");
@@ -223,7 +223,7 @@ TEST_F(FrmEstTest, FailureInsideTheRegistrationRollsBackAndAsksAgainNextTime) {
 
     // Nothing was kept, so the next registration asks again and deletes.
     messages().clear();
-    messages().answer(vbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     EXPECT_EQ(prompts(), (std::vector<std::string>{kNumberQuestion, "登録が完了しました。\r"}));
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
@@ -250,7 +250,7 @@ TEST_F(FrmEstTest, KindTwoUsesNumberAndBranchOnly) {
     Compose(QString::fromUtf8("ほたる整骨院"));
     Press(Qt::Key_Return);
     Press(Qt::Key_Down);  // 1:社保
-    messages().answer(vbYes);
+    messages().answer(mbYes);
     Click(win->Cmd_Reg);
     ASSERT_EQ(prompts(), (std::vector<std::string>{kNumberQuestion, "登録が完了しました。\r"}));
     EXPECT_EQ(setting("type").toInt(), 2);
@@ -281,7 +281,7 @@ TEST_F(FrmEstTest, MissingFieldsAreListedInOneMessageAndTheFirstGetsTheFocus) {
     Click(win->Cmd_Reg);
     ASSERT_EQ(messages().shown.size(), 1u);
     EXPECT_EQ(messages().shown[0].title, "入力チェック");
-    EXPECT_EQ(messages().shown[0].style, vbCritical + vbSystemModal);
+    EXPECT_EQ(messages().shown[0].style, mbCritical + mbSystemModal);
     EXPECT_EQ(messages().shown[0].prompt,
               "[ERR01]県区分は必ず入力してください。　\r\n"
               "[ERR01]点数区分は必ず入力してください。　\r\n"
@@ -312,7 +312,7 @@ TEST_F(FrmEstTest, HalfWidthNameIsReportedWhenLeft) {
     Press(Qt::Key_Return);
     ASSERT_EQ(messages().shown.size(), 1u);
     EXPECT_EQ(messages().shown[0].prompt, "氏名は全角で入力してください\r");
-    EXPECT_EQ(messages().shown[0].style, vbCritical);
+    EXPECT_EQ(messages().shown[0].style, mbCritical);
     EXPECT_EQ(Focused(), win->Txt_Name);
 }
 

@@ -123,7 +123,7 @@ TEST_F(ExportTest, WritesTheKindOneFileAndStoresTheFolder) {
     EXPECT_EQ(r.written, out / kName);
     EXPECT_EQ(r.count, 1);
     EXPECT_EQ(r.message.prompt, "ＣＳＶ出力終了しました。\r");
-    EXPECT_EQ(r.message.style, vbInformation);
+    EXPECT_EQ(r.message.style, mbInformation);
     EXPECT_EQ(r.message.title, "処理確認");
     EXPECT_EQ(written(), test::SjisLines({
                              "1,42002,4611234567,1,1,\"蛍クリニック\"",
@@ -267,7 +267,7 @@ TEST_F(ExportTest, MessagesInsteadOfAFile) {
     r = RunExport(out.path());
     EXPECT_EQ(r.status, ExportStatus::NoData);
     EXPECT_EQ(r.message.prompt, "該当データがありません。");
-    EXPECT_EQ(r.message.style, vbInformation);
+    EXPECT_EQ(r.message.style, mbInformation);
     EXPECT_EQ(r.message.title, "該当件数チェック");
 
     // An institution kind other than 1 or 2.
@@ -278,7 +278,7 @@ TEST_F(ExportTest, MessagesInsteadOfAFile) {
     r = RunExport(out.path());
     EXPECT_EQ(r.status, ExportStatus::KindNotSet);
     EXPECT_EQ(r.message.prompt, "設定機能にて、項目を設定してください。");
-    EXPECT_EQ(r.message.style, vbExclamation);
+    EXPECT_EQ(r.message.style, mbExclamation);
     EXPECT_EQ(r.message.title, "処理確認");
 
     // No claim month.
@@ -321,7 +321,7 @@ TEST_F(ExportTest, AFailedWriteLeavesNoFileAndTheEarlierOneUntouched) {
     EXPECT_EQ(r.status, ExportStatus::WriteFailed);
     EXPECT_EQ(r.message.prompt,
               out.path().string() + "\r\nの容量が不足しています。\r\n不要なものを削除してください。");
-    EXPECT_EQ(r.message.style, vbExclamation);
+    EXPECT_EQ(r.message.style, mbExclamation);
     EXPECT_EQ(r.message.title, "ﾒｯｾｰｼﾞ");
     EXPECT_EQ(written(), "earlier file");
     EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);

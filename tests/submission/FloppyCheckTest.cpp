@@ -132,10 +132,10 @@ TEST_F(FloppyCheckTest, ACleanFileEndsWithNoErrors) {
     auto& shown = program.messages().shown;
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].prompt, "国保連合会提出用フロッピーのチェックを行います。\rフロッピーをセットして下さい。");
-    EXPECT_EQ(shown[0].style, vbInformation);
+    EXPECT_EQ(shown[0].style, mbInformation);
     EXPECT_EQ(shown[0].title, "確認");
     EXPECT_EQ(shown[1].prompt, "ＦＤデータにエラーはありませんでした。");
-    EXPECT_EQ(shown[1].style, vbInformation);
+    EXPECT_EQ(shown[1].style, mbInformation);
     EXPECT_EQ(shown[1].title, "エラーなし");
     EXPECT_FALSE(fs::exists(listPath()));
     EXPECT_TRUE(opened.empty());
@@ -148,7 +148,7 @@ TEST_F(FloppyCheckTest, NoFileNoSettingsStopEarly) {
     EXPECT_EQ(program.messages().shown[1].prompt,
               "ＣＳＶファイルが登録されていないか、名称が正しくありません。\r当月のＣＳＶファイル名 = [ "
               "4611234560-1-2002.CSV ]");
-    EXPECT_EQ(program.messages().shown[1].style, vbExclamation);
+    EXPECT_EQ(program.messages().shown[1].style, mbExclamation);
     EXPECT_EQ(program.messages().shown[1].title, "エラー");
 
     // A file of another name (lower-case extension) is not the month's file.
@@ -372,7 +372,7 @@ TEST_F(FloppyCheckTest, ExactListAgainstAHandWorkedFile) {
     EXPECT_EQ(test::ReadFile(listPath()), ToSjis(expected));
     ASSERT_EQ(program.messages().shown.size(), 2u);
     EXPECT_EQ(program.messages().shown[1].prompt, "ＦＤデータにエラーがあります。\r内容を確認して下さい。");
-    EXPECT_EQ(program.messages().shown[1].style, vbExclamation);
+    EXPECT_EQ(program.messages().shown[1].style, mbExclamation);
     EXPECT_EQ(program.messages().shown[1].title, "エラー");
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], listPath());
@@ -443,7 +443,7 @@ TEST_F(FloppyCheckTest, ListWriteFailuresMakeTheClosingMessageSaySo) {
     EXPECT_EQ(shown[2].prompt,
               "ＦＤデータにエラーがあります。\rチェックリストを書き込めなかったため、リストは不完全です。\r"
               "内容を確認して下さい。");
-    EXPECT_EQ(shown[2].style, vbExclamation);
+    EXPECT_EQ(shown[2].style, mbExclamation);
     EXPECT_EQ(opened.size(), 1u);
 
     // A list folder that cannot be written at all: reported once, never "エラーなし".

@@ -102,7 +102,7 @@ TEST_F(FrmCsvTest, ReferenceKeepsTheChosenFolderButNotAnotherName) {
     EXPECT_EQ(asked[0], std::make_pair(out.path().string(), kName));
     ASSERT_EQ(program.messages().shown.size(), 1u);
     EXPECT_EQ(program.messages().shown[0].prompt, "ＣＳＶファイル名(" + kName + ")は変更できません。");
-    EXPECT_EQ(program.messages().shown[0].style, vbOKOnly);
+    EXPECT_EQ(program.messages().shown[0].style, mbOKOnly);
     EXPECT_EQ(program.messages().shown[0].title, "Hotaru");
     EXPECT_EQ(path(), (other / kName).string());
     EXPECT_EQ(win->outputFolder(), other.path().string());
@@ -129,7 +129,7 @@ TEST_F(FrmCsvTest, RunWritesTheFileStoresTheFolderAndASecondRunReplacesIt) {
     click(win->Cmd_Reg);
     ASSERT_EQ(program.messages().shown.size(), 1u);
     EXPECT_EQ(program.messages().shown[0].prompt, "ＣＳＶ出力終了しました。\r");
-    EXPECT_EQ(program.messages().shown[0].style, vbInformation);
+    EXPECT_EQ(program.messages().shown[0].style, mbInformation);
     EXPECT_EQ(program.messages().shown[0].title, "処理確認");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     ASSERT_TRUE(fs::exists(other / kName));

@@ -19,7 +19,7 @@ TEST(CheckMessages, EveryEntryEndsWithAFullWidthSpaceAndHasTheSameStyle) {
         CheckMessage m;
         ASSERT_EQ(GetCheckMessage(code, m, {"X", ""}), 0) << code;
         EXPECT_EQ(m.Message.substr(m.Message.size() - 3), "　") << code;
-        EXPECT_EQ(m.style(), vbOKOnly + vbCritical + vbSystemModal) << code;
+        EXPECT_EQ(m.style(), mbOKOnly + mbCritical + mbSystemModal) << code;
         EXPECT_EQ(m.Message.rfind(std::string("[") + code + "]", 0), 0u) << code;
     }
 }
@@ -61,10 +61,10 @@ TEST(CheckMessages, ShowAnswersTwoForOkAndThreeForCancelOrNo) {
     ScriptedMessages script;
     ScopedPresenter use(script);
     std::string acc = "[ERR01]x\r\n";
-    script.answer(vbCancel);
+    script.answer(mbCancel);
     EXPECT_EQ(InputCheckMessage("", acc, true), 3);
-    script.answer(vbNo);
+    script.answer(mbNo);
     EXPECT_EQ(InputCheckMessage("", acc, true), 3);
-    script.answer(vbYes);
+    script.answer(mbYes);
     EXPECT_EQ(InputCheckMessage("", acc, true), 2);
 }

@@ -200,7 +200,7 @@ TEST(Fields, NumericCheckOnLeavingPutsTheFocusBack) {
     Press(Qt::Key_Return);
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].prompt, "生年月日の入力に誤りがあります\r");
-    EXPECT_EQ(script.shown[0].style, vbExclamation);
+    EXPECT_EQ(script.shown[0].style, mbExclamation);
     EXPECT_EQ(script.shown[0].title, "処理確認");
     EXPECT_EQ(Focused(), w.a);
     EXPECT_EQ(lostB, 0);

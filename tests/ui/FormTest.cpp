@@ -153,7 +153,7 @@ TEST(Form, AFailingHandlerShowsTheStandardErrorAndTheWindowLivesOn) {
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_EQ(script.shown[0].title, "エラー");
     EXPECT_EQ(script.shown[0].prompt, "予期せぬエラーです。\r\nエラーコード： 13\r\n型が一致しません。");
-    EXPECT_EQ(script.shown[0].style, vbExclamation);
+    EXPECT_EQ(script.shown[0].style, mbExclamation);
     EXPECT_EQ(after, 1);
     EXPECT_FALSE(Form::handler([] { throw std::runtime_error("x"); }));
     EXPECT_TRUE(Form::handler([] {}));

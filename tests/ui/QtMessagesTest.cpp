@@ -46,8 +46,8 @@ TEST(QtMessages, LinesSplitAtCrLfOrCr) {
 
 TEST(QtMessages, YesNoWithTheSecondButtonAsDefault) {
     Seen seen;
-    int answer = ShowAndPress("よろしいですか？", vbYesNo + vbExclamation + vbDefaultButton2, "処理確認", seen);
-    EXPECT_EQ(answer, vbNo);
+    int answer = ShowAndPress("よろしいですか？", mbYesNo + mbExclamation + mbDefaultButton2, "処理確認", seen);
+    EXPECT_EQ(answer, mbNo);
     EXPECT_EQ(seen.title, "処理確認");
     EXPECT_EQ(seen.icon, QMessageBox::Warning);
     EXPECT_EQ(seen.buttons.size(), 2);
@@ -56,18 +56,18 @@ TEST(QtMessages, YesNoWithTheSecondButtonAsDefault) {
 
 TEST(QtMessages, IconsAndAnswers) {
     Seen seen;
-    EXPECT_EQ(ShowAndPress("x\ry", vbCritical, "エラー", seen), vbOK);
+    EXPECT_EQ(ShowAndPress("x\ry", mbCritical, "エラー", seen), mbOK);
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(seen.text, "x\ny");
     Seen q;
-    EXPECT_EQ(ShowAndPress("?", vbYesNo + vbQuestion, "確認", q), vbYes);
+    EXPECT_EQ(ShowAndPress("?", mbYesNo + mbQuestion, "確認", q), mbYes);
     EXPECT_EQ(q.icon, QMessageBox::Question);
     Seen info;
-    EXPECT_EQ(ShowAndPress("i", vbOKCancel + vbInformation, "t", info, Qt::Key_Escape), vbCancel);
+    EXPECT_EQ(ShowAndPress("i", mbOKCancel + mbInformation, "t", info, Qt::Key_Escape), mbCancel);
     EXPECT_EQ(info.icon, QMessageBox::Information);
     Seen three;
-    EXPECT_EQ(ShowAndPress("r", vbRetryCancel, "t", three), vbRetry);
+    EXPECT_EQ(ShowAndPress("r", mbRetryCancel, "t", three), mbRetry);
     Seen ync;
-    EXPECT_EQ(ShowAndPress("r", vbYesNoCancel + vbDefaultButton3, "t", ync), vbCancel);
+    EXPECT_EQ(ShowAndPress("r", mbYesNoCancel + mbDefaultButton3, "t", ync), mbCancel);
     EXPECT_EQ(ync.buttons.size(), 3);
 }
