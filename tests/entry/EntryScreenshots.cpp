@@ -13,6 +13,7 @@
 #include "entry/EntryCore.h"
 #include "entry/FrmEntry.h"
 #include "entry/FrmSubEntry.h"
+#include "support/SampleEntry.h"
 #include "support/TestSupport.h"
 #include "ui/QtMessages.h"
 
@@ -42,27 +43,10 @@ int main(int argc, char** argv) {
     DB().Execute(
         "INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, request, path, "
         "Ver) VALUES (1, '46', '1', '1234567', '', '霧島こども医院', 2, 2, 20, '2008-05-01', '', 1.1)");
-    entry::EntryRow r;
+    entry::EntryRow r = test::SampleEntryRow();
     r.city = "7";
-    r.cityKnown = true;
-    r.recipient = "000012345";
-    r.diagEra = "平成";
-    r.diagYear = "20";
-    r.diagMonth = "04";
-    r.request = Date{2008, 5, 1};
     r.name = "きりしま　はなこ";
-    r.bdEra = "平成";
-    r.bdYear = "18";
-    r.bdMonth = "07";
-    r.bdDay = "15";
-    r.insuranceText = "2:国保";
-    r.insurance = 2;
     r.insuranceNo = "462015";
-    r.hospitalization = 2;
-    r.rate = "3";
-    r.rateKnown = true;
-    r.treatment = "20";
-    r.treatmentKnown = true;
     r.publicPay1 = "12";
     for (auto [eda, total, pay] : {std::tuple{"1", "1,250", "3,750"}, std::tuple{"2", "12,480", "37,440"}}) {
         r.eda = eda;

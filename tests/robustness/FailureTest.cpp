@@ -30,6 +30,7 @@
 #include "settings/FrmEst.h"
 #include "submission/Export.h"
 #include "submission/FrmCsv.h"
+#include "support/SampleEntry.h"
 #include "support/TableDump.h"
 #include "support/TestSupport.h"
 #include "support/WindowDriving.h"
@@ -77,30 +78,14 @@ protected:
                      "VALUES ('7', '000012345', '2026-10-01', 1, 900, 2700, '2026-11-01')");
     }
     static entry::EntryRow stored(int eda) {
-        entry::EntryRow r;
+        entry::EntryRow r = test::SampleReiwaEntryRow();
         r.city = "7";
-        r.cityKnown = true;
-        r.recipient = "000012345";
-        r.diagEra = "令和";
-        r.diagYear = "08";
-        r.diagMonth = "11";
-        r.request = Date{2026, 12, 1};
         r.eda = std::to_string(eda);
         r.name = "やまだ　はなこ";
-        r.bdEra = "令和";
-        r.bdYear = "03";
-        r.bdMonth = "04";
-        r.bdDay = "05";
-        r.insuranceText = "2:国保";
-        r.insurance = 2;
         r.insuranceNo = "462010";
-        r.hospitalization = 2;
-        r.rate = "3";
-        r.rateKnown = true;
         r.total = std::to_string(1000 * eda);
         r.payment = std::to_string(3000 * eda);
         r.treatment = eda == 1 ? "20" : "31";
-        r.treatmentKnown = true;
         return r;
     }
 

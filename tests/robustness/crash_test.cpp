@@ -14,6 +14,7 @@
 #include "common/Paths.h"
 #include "data/Connection.h"
 #include "entry/EntryCore.h"
+#include "support/SampleEntry.h"
 #include "support/TestSupport.h"
 
 using namespace hotaru;
@@ -22,30 +23,19 @@ namespace fs = std::filesystem;
 namespace {
 
 entry::EntryRow rowFor(int i) {
-    entry::EntryRow r;
+    entry::EntryRow r = test::SampleReiwaEntryRow();
     r.city = std::to_string(1 + i % 49);
-    r.cityKnown = true;
     char rec[16];
     std::snprintf(rec, sizeof rec, "%09d", i);
     r.recipient = rec;
-    r.diagEra = "令和";
-    r.diagYear = "08";
-    r.diagMonth = "11";
-    r.request = Date{2026, 12, 1};
-    r.eda = "1";
     r.name = "試験　太郎";
-    r.bdEra = "令和";
-    r.bdYear = "03";
-    r.bdMonth = "04";
-    r.bdDay = "05";
     r.insuranceText = "1:社保";
     r.insurance = 1;
     r.insuranceNo = "06123456";
-    r.hospitalization = 2;
-    r.rate = "3";
-    r.rateKnown = true;
     r.total = std::to_string(100 + i);
     r.payment = std::to_string(300 + i * 3);
+    r.treatment.clear();
+    r.treatmentKnown = false;
     return r;
 }
 
