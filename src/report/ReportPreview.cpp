@@ -104,6 +104,9 @@ ReportPreview::ReportPreview(const Report& report, QWidget* parent) : QDialog(pa
     pageView_ = new QLabel;
     pageView_->setObjectName(QStringLiteral("pageView"));
     scroll_->setWidget(pageView_);
+    // The fitting zooms follow the page area's own size: the dialog's first
+    // resize comes before its layout has sized the area.
+    scroll_->installEventFilter(this);
 
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("status"));
@@ -155,7 +158,11 @@ double ReportPreview::displayDpi() const {
     if (zoom_ > 0) return screenDpi * zoom_ / 100.0;
     // The sheet's size in inches, from the layout's paper.
     QSizeF inches = report_.pageLayout().fullRect(QPageLayout::Inch).size();
-    QSize room = scroll_->viewport()->size() - QSize(24, 24);
+    // The room the area gives without scroll bars; a page fitted to the width
+    // is normally taller than the area, so room is kept for the vertical bar.
+    // The page's size then never depends on the bars it causes.
+    QSize room = scroll_->maximumViewportSize() - QSize(24, 24);
+    if (zoom_ == 0) room.rwidth() -= scroll_->verticalScrollBar()->sizeHint().width();
     double byWidth = room.width() / inches.width();
     if (zoom_ == 0) return std::max(20.0, byWidth);
     return std::max(20.0, std::min(byWidth, room.height() / inches.height()));
@@ -179,9 +186,9 @@ void ReportPreview::refresh() {
     pageView_->resize(pageView_->sizeHint());
 }
 
-void ReportPreview::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    if (zoom_ <= 0) refresh();
+bool ReportPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scroll_ && event->type() == QEvent::Resize && zoom_ <= 0) refresh();
+    return QDialog::eventFilter(watched, event);
 }
 
 void ReportPreview::keyPressEvent(QKeyEvent* event) {

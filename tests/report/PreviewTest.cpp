@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -59,6 +60,16 @@ TEST_F(PreviewTest, OpensOnTheFirstPageAndPagesThrough) {
     EXPECT_EQ(pageLabel(preview), "2 / 3");
     QTest::mouseClick(button(preview, "firstButton"), Qt::LeftButton);
     EXPECT_EQ(pageLabel(preview), "1 / 3");
+}
+
+TEST_F(PreviewTest, OpensFittedToTheWidth) {
+    ReportPreview preview(rep);
+    preview.show();
+    QApplication::processEvents();
+    const int room = preview.findChild<QScrollArea*>()->viewport()->width();
+    EXPECT_EQ(preview.findChild<QComboBox*>("zoomBox")->currentText(), "幅に合わせる");
+    EXPECT_GT(shownWidth(preview), room - 60);
+    EXPECT_LE(shownWidth(preview), room);
 }
 
 TEST_F(PreviewTest, ZoomScalesThePage) {
@@ -195,3 +206,4 @@ TEST_F(ShowClaimListTest, DatabaseFailureShowsTheStandardError) {
     EXPECT_EQ(folder.messages().shown[0].prompt.rfind("予期せぬエラーです。", 0), 0u);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
+
