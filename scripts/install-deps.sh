@@ -2,7 +2,7 @@
 # Installs what Hotaru needs to build, run and test on Debian 12.
 # Safe to run again: packages already present are left alone.
 set -eu
-PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 \
+PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libsqlite3-dev sqlite3 \
 libgtest-dev libbenchmark-dev fonts-ipafont-gothic xvfb xauth poppler-utils hyperfine"
 
 missing=""

@@ -1,9 +1,11 @@
 #include "ui/QtMessages.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace hotaru::ui {
 
@@ -109,7 +111,27 @@ QFont PGothicFont(double pointSize) {
     return f;
 }
 
+namespace {
+
+// Qt's own texts (standard buttons, the file, folder and print dialogs) in
+// Japanese whatever the desktop's locale: the program speaks Japanese only.
+void InstallQtTranslations() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    // qt_ja gathers the other modules' catalogues where the system has them.
+    for (const char* name : {"qtbase_ja", "qt_ja"}) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(QString::fromLatin1(name), dir)) QCoreApplication::installTranslator(translator);
+        else delete translator;
+    }
+}
+
+}  // namespace
+
 void InstallApplicationLook() {
+    InstallQtTranslations();
     QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
     QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));

@@ -18,8 +18,9 @@ public:
 // The message text as the box shows it: CR LF, CR and LF become line breaks.
 QString MessageText(const std::string& prompt);
 
-// Fonts, style and palette of every window.  The windows name the fonts
-// "ＭＳ ゴシック" and "ＭＳ Ｐゴシック"; they map to the IPA Gothic faces.
+// Fonts, style and palette of every window, and Qt's own dialogs and buttons
+// in Japanese.  The windows name the fonts "ＭＳ ゴシック" and "ＭＳ Ｐゴシック";
+// they map to the IPA Gothic faces.
 void InstallApplicationLook();
 
 // The fixed-pitch and the proportional Gothic face at a point size.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -70,4 +71,16 @@ TEST(QtMessages, IconsAndAnswers) {
     Seen ync;
     EXPECT_EQ(ShowAndPress("r", mbYesNoCancel + mbDefaultButton3, "t", ync), mbCancel);
     EXPECT_EQ(ync.buttons.size(), 3);
+}
+
+
+
+// Qt's own buttons and dialogs (save, folder, print) as the program shows them.
+TEST(QtMessages, QtsOwnButtonsAndDialogsSpeakJapanese) {
+    InstallApplicationLook();
+    QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Save)->text(), "保存");
+    EXPECT_EQ(box.button(QDialogButtonBox::Open)->text(), "開く");
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "キャンセル");
+    EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), "印刷");
 }
