@@ -1,6 +1,7 @@
 #include "ui/QtMessages.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -51,6 +52,20 @@ const char* buttonCaption(QMessageBox::StandardButton b) {
     }
 }
 
+// The window manager puts the window's icon and buttons beside the title;
+// a box only as wide as a short message cuts its title ("処…認").
+constexpr int kTitleBarRoom = 160;
+
+void WidenForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 }  // namespace
 
 QString MessageText(const std::string& prompt) {
@@ -80,6 +95,7 @@ int QtMessages::show(const std::string& prompt, int style, const std::string& ti
     for (std::size_t i = 0; i < specs.size(); ++i) {
         if (specs[i].answer == mbCancel || specs.size() == 1) box.setEscapeButton(buttons[i]);
     }
+    WidenForTitle(box);
     // An hourglass left by the caller must not hide the pointer over the box.
     const bool busy = QApplication::overrideCursor() != nullptr;
     if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);

@@ -19,6 +19,7 @@ struct Seen {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
     QString defaultButton;
+    int width = 0, titleWidth = 0;
 };
 
 // Shows a message, looks at the box and presses Enter (the default button),
@@ -32,6 +33,10 @@ int ShowAndPress(const std::string& prompt, int style, const std::string& title,
         seen.icon = box->icon();
         for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
         if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text();
+        seen.width = box->width();
+        QFont bold = box->font();
+        bold.setBold(true);
+        seen.titleWidth = QFontMetrics(bold).horizontalAdvance(box->windowTitle());
         QTest::keyClick(box, key);
     });
     QtMessages messages;
@@ -75,6 +80,16 @@ TEST(QtMessages, IconsAndAnswers) {
 
 
 
+// A short message still leaves the title bar room for the whole title
+// besides the window's icon and buttons.
+TEST(QtMessages, BoxesAreWideEnoughForTheirTitle) {
+    for (const char* title : {"処理確認", "キャンセル確認", "該当件数チェック"}) {
+        Seen seen;
+        ShowAndPress("OK", mbInformation, title, seen);
+        EXPECT_GE(seen.width, seen.titleWidth + 120) << title;
+    }
+}
+
 // Qt's own buttons and dialogs (save, folder, print) as the program shows them.
 TEST(QtMessages, QtsOwnButtonsAndDialogsSpeakJapanese) {
     InstallApplicationLook();
@@ -84,3 +99,4 @@ TEST(QtMessages, QtsOwnButtonsAndDialogsSpeakJapanese) {
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "キャンセル");
     EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), "印刷");
 }
+
