@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "common/Errors.h"
+#include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Sjis.h"
 #include "submission/FloppyCheck.h"
@@ -29,7 +30,20 @@ QString ListText(const std::filesystem::path& path) {
     return text;
 }
 
+bool DesktopEditor(const std::filesystem::path& file) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+}
+
+CheckListViewer::EditorOpener& Opener() {
+    static CheckListViewer::EditorOpener opener = DesktopEditor;
+    return opener;
+}
+
 }  // namespace
+
+void CheckListViewer::setEditorOpener(EditorOpener opener) {
+    Opener() = opener ? std::move(opener) : EditorOpener(DesktopEditor);
+}
 
 CheckListViewer::CheckListViewer(const std::filesystem::path& list, QWidget* parent)
     : QWidget(parent, Qt::Window), path_(list) {
@@ -64,9 +78,16 @@ CheckListViewer::CheckListViewer(const std::filesystem::path& list, QWidget* par
     const QFontMetrics fm(Txt_List->font());
     resize(fm.horizontalAdvance(QLatin1Char('0')) * 120, fm.lineSpacing() * 24);
 
-    connect(Cmd_Editor, &QPushButton::clicked, this,
-            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path_.string()))); });
+    connect(Cmd_Editor, &QPushButton::clicked, this, [this] { Trap([this] { openInEditor(); }); });
     connect(Cmd_Close, &QPushButton::clicked, this, &QWidget::close);
+}
+
+// A desktop without an editor for text files must not leave the click
+// unanswered: say so, and where the list is.
+void CheckListViewer::openInEditor() {
+    if (Opener()(path_)) return;
+    MsgBox(std::string("テキストエディタを起動できませんでした。\r") + "チェックリストのファイル：\r" + path_.string(),
+           mbExclamation, "エラー");
 }
 
 CheckListViewer* ShowCheckList(const std::filesystem::path& list, QWidget* parent) {

@@ -4,6 +4,7 @@
 // face so that the columns line up, and a button that opens the file in the
 // desktop's text editor.
 #include <filesystem>
+#include <functional>
 
 #include <QWidget>
 
@@ -23,7 +24,14 @@ public:
 
     const std::filesystem::path& listPath() const { return path_; }
 
+    // Hands the file to the desktop's editor; false when there is none.
+    // Replaceable for tests.
+    using EditorOpener = std::function<bool(const std::filesystem::path& file)>;
+    static void setEditorOpener(EditorOpener opener);
+
 private:
+    void openInEditor();
+
     std::filesystem::path path_;
 };
 

@@ -193,3 +193,27 @@ TEST_F(FrmCsvTest, TheViewerShowsTheListInAFixedPitchFace) {
     EXPECT_EQ(program.messages().shown.back().prompt, "ＦＤデータにエラーがあります。\r内容を確認して下さい。");
     v->close();
 }
+
+TEST_F(FrmCsvTest, TheViewerSaysWhenTheDesktopHasNoEditor) {
+    const fs::path list = out / (kName + "_Error.txt");
+    test::WriteFile(list, "x\r\n");
+    bool editorThere = false;
+    std::vector<fs::path> opened;
+    CheckListViewer::setEditorOpener([&](const fs::path& file) {
+        opened.push_back(file);
+        return editorThere;
+    });
+    CheckListViewer* v = ShowCheckList(list);
+    click(v->Cmd_Editor);
+    ASSERT_EQ(program.messages().shown.size(), 1u);
+    EXPECT_EQ(program.messages().shown[0].prompt,
+              "テキストエディタを起動できませんでした。\rチェックリストのファイル：\r" + list.string());
+    EXPECT_EQ(program.messages().shown[0].style, mbExclamation);
+    EXPECT_EQ(program.messages().shown[0].title, "エラー");
+    editorThere = true;
+    click(v->Cmd_Editor);
+    EXPECT_EQ(program.messages().shown.size(), 1u);
+    EXPECT_EQ(opened, (std::vector<fs::path>{list, list}));
+    CheckListViewer::setEditorOpener({});
+    v->close();
+}
