@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/SettingsCheck.h"
@@ -61,6 +62,10 @@ FrmMenu::FrmMenu(MenuActions actions, QWidget* parent) : Form(parent), actions_(
     for (QWidget* b : {Cmd_Entry, Cmd_Demand, Cmd_Est, Cmd_Csv, Cmd_fdChk, Cmd_Report, Cmd_End}) setTabIndex(b, tab++);
     indexControls();
 
+    // The home window opens in the middle of the screen.
+    adjustSize();
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+
     connect(Cmd_Entry, &QPushButton::clicked, this, guard([this] { entryClicked(); }));
     connect(Cmd_Demand, &QPushButton::clicked, this, guard([this] { openFunction(actions_.demand); }));
     connect(Cmd_Est, &QPushButton::clicked, this, guard([this] { openFunction(actions_.est); }));
@@ -116,13 +121,21 @@ void FrmMenu::openFunction(const std::function<Form*()>& factory) {
     Form* w = factory();
     if (!w) return;
     window_ = w;
-    connect(w, &Form::closed, this, guard([this] { show(); }));
+    connect(w, &Form::closed, this, guard([this] { comeBack(); }));
     // A window that goes away without closing (a failed opening) brings the menu back too.
     connect(w, &QObject::destroyed, this, [this] {
-        if (isHidden()) show();
+        if (isHidden()) comeBack();
     });
+    home_ = pos();
     hide();
     w->show();
+}
+
+// Back where it stood: a window shown again without a position of its own
+// is placed anew by the window manager, somewhere else each time.
+void FrmMenu::comeBack() {
+    move(home_);
+    show();
 }
 
 void FrmMenu::runFromMenu(const std::function<void(QWidget*)>& work) {

@@ -30,12 +30,15 @@ protected:
 private:
     void entryClicked();
     void openFunction(const std::function<hotaru::ui::Form*()>& factory);
+    void comeBack();
     void runFromMenu(const std::function<void(QWidget*)>& work);
     QPushButton* makeButton(const char* name, const char* caption);
 
     MenuActions actions_;
     bool loaded_ = false;
     QPointer<hotaru::ui::Form> window_;
+    // Where the menu stood when a function window replaced it.
+    QPoint home_;
 
     QPushButton* Cmd_Entry;
     QPushButton* Cmd_Demand;

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -323,4 +324,24 @@ TEST(Menu, EndClosesTheMenuAndTheDatabase) {
     EXPECT_FALSE(gDB);
     Flush();
     EXPECT_TRUE(alive.isNull());
+}
+
+TEST(Menu, OpensCentredAndComesBackWhereItStood) {
+    test::ProgramFolder f;
+    CompleteSettings();
+    Menu s;
+    FrmMenu m(s.actions());
+    m.setAttribute(Qt::WA_DeleteOnClose, false);
+    m.show();
+    const QPoint centre = m.screen()->availableGeometry().center();
+    EXPECT_LE((m.geometry().center() - centre).manhattanLength(), 10);
+    m.move(137, 91);  // where the user put it
+    for (const char* name : {"Cmd_Est", "Cmd_Demand"}) {
+        Click(m, name);
+        ASSERT_TRUE(m.isHidden());
+        m.functionWindow()->close();
+        EXPECT_TRUE(m.isVisible()) << name;
+        EXPECT_EQ(m.pos(), QPoint(137, 91)) << name;
+    }
+    Flush();
 }
