@@ -79,8 +79,9 @@ bool knownLayout(const Layout& file, const Layout& templ) {
         auto it = file.find(table);
         if (it == file.end()) return false;
         if (it->second == fields) continue;
-        const bool olderChildren = table == "t_基本" && fields.size() > kOldChildrenFields &&
-                                   it->second == std::vector<std::string>(fields.begin(), fields.begin() + kOldChildrenFields);
+        const bool olderChildren =
+            table == "t_基本" && fields.size() > kOldChildrenFields &&
+            it->second == std::vector<std::string>(fields.begin(), fields.begin() + kOldChildrenFields);
         if (!olderChildren) return false;
     }
     return true;

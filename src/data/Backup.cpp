@@ -77,19 +77,20 @@ void removeQuietly(const fs::path& p) {
     fs::remove(p.string() + "-journal", ec);
 }
 
-// Raises the error of a failed SQLite call on `db` in the program's words.
-[[noreturn]] void sqliteFailure(int rc, sqlite3* db, const fs::path& file) {
+// The error of a failed copy in the program's words: `file` is the file
+// the fault lies with, `db` the connection that holds SQLite's own message.
+AppError copyError(int rc, sqlite3* db, const fs::path& file) {
     const std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     switch (rc & 0xff) {
-    case SQLITE_FULL: throw AppError(dberr::DiskFull, "ディスクの空き容量が不足しています。");
+    case SQLITE_FULL: return AppError(dberr::DiskFull, "ディスクの空き容量が不足しています。");
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw AppError(dberr::Locked, "ファイル '" + file.string() + "' はほかのプログラムが使用中です。");
+        return AppError(dberr::Locked, "ファイル '" + file.string() + "' はほかのプログラムが使用中です。");
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-        throw AppError(dberr::NotADatabase, "データベースの形式 '" + file.string() + "' を認識できません。");
+        return AppError(dberr::NotADatabase, "データベースの形式 '" + file.string() + "' を認識できません。");
     default:
-        throw AppError(dberr::IoFailure, "ファイル '" + file.string() + "' に書き込めません。(" + detail + ")");
+        return AppError(dberr::IoFailure, "ファイル '" + file.string() + "' をコピーできません。(" + detail + ")");
     }
 }
 
@@ -117,13 +118,9 @@ void CopyDatabaseTo(sqlite3* from, const fs::path& to) {
     }
     sqlite3_backup* b = sqlite3_backup_init(dst, "main", from, "main");
     if (!b) {
-        const int code = sqlite3_errcode(dst);
-        try {
-            sqliteFailure(code, dst, to);
-        } catch (...) {
-            sqlite3_close(dst);
-            throw;
-        }
+        const AppError e = copyError(sqlite3_errcode(dst), dst, to);
+        sqlite3_close(dst);
+        throw e;
     }
     // The whole file in one step; another program writing to it makes the
     // step wait (busy handler of `from`) and, at worst, try again.
@@ -134,17 +131,14 @@ void CopyDatabaseTo(sqlite3* from, const fs::path& to) {
     }
     sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE) {
-        // A failure reading the source names the source, not the copy.
-        const bool sourceFault = (rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT ||
-                                 (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
-        const char* name = sqlite3_db_filename(from, "main");
-        const fs::path shown = sourceFault && name ? fs::path(name) : to;
-        try {
-            sqliteFailure(rc, sourceFault ? from : dst, shown);
-        } catch (...) {
-            sqlite3_close(dst);
-            throw;
-        }
+        // A source that is in use or no database is named, not the copy.
+        const int base = rc & 0xff;
+        const char* source = sqlite3_db_filename(from, "main");
+        const bool sourceFault = source && *source && (base == SQLITE_NOTADB || base == SQLITE_CORRUPT ||
+                                                       base == SQLITE_BUSY || base == SQLITE_LOCKED);
+        const AppError e = copyError(rc, dst, sourceFault ? fs::path(source) : to);
+        sqlite3_close(dst);
+        throw e;
     }
     if (sqlite3_close(dst) != SQLITE_OK)
         throw AppError(dberr::IoFailure, "ファイル '" + to.string() + "' を閉じることができません。");

@@ -80,6 +80,13 @@ TEST_F(BackupCli, RestoreBringsBackAMonthDeletedByMistake) {
     EXPECT_EQ(test::DumpDatabase(kept), may);
     EXPECT_FALSE(fs::exists(live.string() + ".restore"));
 
+    // A live file damaged beyond reading is replaced too, and kept as it was.
+    test::WriteFile(live, "damaged");
+    const Outcome again = run("restore " + db() + " --from '" + copy.string() + "'");
+    ASSERT_EQ(again.rc, 0) << again.err;
+    EXPECT_EQ(test::DumpDatabase(live), april);
+    EXPECT_EQ(test::ReadFile(again.out.substr(0, again.out.size() - 1)), "damaged");
+
     // A copy written elsewhere on demand.
     const Outcome elsewhere = run("backup " + db() + " --out '" + (scratch / "usb").string() + "'");
     ASSERT_EQ(elsewhere.rc, 0);
