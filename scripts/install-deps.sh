@@ -1,9 +1,10 @@
 #!/bin/sh
-# Installs what Hotaru needs to build, run and test on Debian 12.
+# Installs what Hotaru needs to build, run, test and package on Debian 12.
 # Safe to run again: packages already present are left alone.
 set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libsqlite3-dev sqlite3 \
-libgtest-dev libbenchmark-dev fonts-ipafont-gothic xvfb xauth poppler-utils hyperfine"
+libgtest-dev libbenchmark-dev fonts-ipafont-gothic xvfb xauth poppler-utils hyperfine \
+dpkg-dev file"
 
 missing=""
 for p in $PACKAGES; do

@@ -15,8 +15,10 @@ struct Args {
         auto it = options.find(k);
         return it == options.end() ? std::string() : it->second;
     }
+    bool has(const std::string& k) const { return options.count(k) != 0; }
 };
 
+// options: the names of the command's options; a name ending in "?" may be left out.
 using Register = std::function<void(const std::string& name, std::vector<std::string> options,
                                     std::function<int(const Args&)> run)>;
 void RegisterCommands(const Register& add);

@@ -26,6 +26,9 @@ const char* kUsage =
     "  fdcheck --db FILE --drive DIR --out DIR2\n"
     "                                      check the submission file in DIR, list into DIR2\n"
     "  list    --db FILE --pdf OUT         write the claim list as a PDF\n"
+    "  backup  --db FILE [--out DIR]       copy the database into DIR (default: the\n"
+    "                                      backup folder beside FILE)\n"
+    "  restore --db FILE --from BACKUP     put a copy back in the place of FILE\n"
     "  --help                              this text\n"
     "\n"
     "The database is connected (and a file of the older layout upgraded) as the\n"
@@ -40,6 +43,12 @@ const char* kUsage =
     "every other message (and the list's path) goes to stderr.  Exit 0: no\n"
     "finding; 1: findings, see the list; 2: stopped early (no settings, no file\n"
     "of that name, unreadable file).\n"
+    "backup prints the copy's path, Medic_ins_<yyyymmdd-hhmmss>.mdb; the backup\n"
+    "folder keeps the newest 24 copies (a folder named with --out is not pruned).\n"
+    "restore checks that BACKUP is a Hotaru database passing SQLite's integrity\n"
+    "check, keeps FILE as a copy in its backup folder (the copy's path is printed)\n"
+    "and then replaces FILE.  It refuses while the program is running on FILE.\n"
+    "Both exit 1 when they did nothing (the reason on stderr).\n"
     "Exit 2 also means the database could not be opened or the usage is wrong.\n";
 
 int cmdVersion(const cli::Args& args) {
@@ -86,15 +95,17 @@ std::optional<Args> Parse(int argc, char** argv, int first, const std::vector<st
         }
         a.options[k.substr(2)] = argv[++i];
     }
+    auto optional = [](const std::string& r) { return !r.empty() && r.back() == '?'; };
+    auto name = [&](const std::string& r) { return optional(r) ? r.substr(0, r.size() - 1) : r; };
     for (const auto& r : required) {
-        if (!a.options.count(r)) {
+        if (!optional(r) && !a.options.count(r)) {
             std::cerr << "hotaru-cli: missing --" << r << "\n";
             return std::nullopt;
         }
     }
     for (const auto& [k, v] : a.options) {
         bool known = false;
-        for (const auto& r : required) known = known || r == k;
+        for (const auto& r : required) known = known || name(r) == k;
         if (!known) {
             std::cerr << "hotaru-cli: unknown option --" << k << "\n";
             return std::nullopt;

@@ -13,6 +13,7 @@
 #include "common/Numeric.h"
 #include "common/Text.h"
 #include "settings/ClaimMonth.h"
+#include "settings/SettingsStore.h"
 #include "ui/CodeLists.h"
 #include "ui/Fields.h"
 #include "ui/InputCheck.h"
@@ -184,6 +185,7 @@ void FrmDemand::cmdRegClick() {
                mbYesNo + mbExclamation, "確認") != mbYes)
         return;
     if (MsgBox("過去分のデータを消します。\r本当によろしいですか？\r", mbYesNo + mbExclamation, "確認") != mbYes) return;
+    if (!BackupBeforeDeletion()) return;
 
     {
         BusyCursor busy;

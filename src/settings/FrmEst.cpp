@@ -379,7 +379,7 @@ void FrmEst::cmdRegClick() {
         const int answer = MsgBox(
             "機関番号が変更されたので、入力画面にてすでに入力されているデータは削除されます。\r\nよろしいですか？",
             mbYesNo + mbExclamation + mbDefaultButton2, "処理確認");
-        if (answer != mbYes) return;
+        if (answer != mbYes || !BackupBeforeDeletion()) return;
         deleteClaimRows = true;
     }
 

@@ -1,6 +1,9 @@
 #include "settings/SettingsStore.h"
 
+#include "common/Errors.h"
+#include "common/Messages.h"
 #include "common/Text.h"
+#include "data/Backup.h"
 #include "data/Connection.h"
 
 namespace hotaru::settings {
@@ -51,6 +54,20 @@ void RegisterInstitution(const InstitutionRow& row, bool deleteClaimRows) {
     } catch (...) {
         gWS.Rollback();
         throw;
+    }
+}
+
+bool BackupBeforeDeletion() {
+    try {
+        const auto folder = data::BackupFolderOf(DB().path());
+        data::WriteBackup(DB(), folder);
+        data::PruneBackups(folder);
+        return true;
+    } catch (const std::exception& e) {
+        MsgBox("データベースのバックアップを作成できませんでした。\r" + ErrorDescriptionOf(e) +
+                   "\r登録は行いませんでした。\r",
+               mbCritical, "処理確認");
+        return false;
     }
 }
 

@@ -37,6 +37,12 @@ std::optional<StoredSettings> ReadStoredSettings();
 // error is passed on.
 void RegisterInstitution(const InstitutionRow& row, bool deleteClaimRows);
 
+// Copies the live database into the backup folder beside it before an
+// update that deletes claim rows (a new claim month, a new institution
+// number), keeping the newest copies.  When no copy can be made it says so
+// and returns false: the update must then not run.
+bool BackupBeforeDeletion();
+
 // The one settings row opened for writing: a new row added when the table
 // has none, else the first row in edit.  Set the fields, then Update().
 data::Recordset OpenSettingsRowForWrite();

@@ -1,0 +1,39 @@
+// The copies kept of the live database: the newest 24, oldest removed first.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "data/Backup.h"
+#include "support/TableDump.h"
+#include "support/TestSupport.h"
+
+using namespace hotaru;
+namespace fs = std::filesystem;
+
+TEST(Backups, TheTwentyFifthCopyRemovesTheOldestAndNothingElse) {
+    test::ProgramFolder folder;
+    const fs::path backups = data::BackupFolderOf(folder.live());
+    fs::create_directory(backups);
+    // Files that are no copy of ours, and the upgrade's backup, stay.
+    test::WriteFile(folder.dir() / "Medic_ins_OLD.mdb", "upgrade backup");
+    test::WriteFile(backups / "Medic_ins_old-notes.mdb", "kept");
+    test::WriteFile(backups / "readme.txt", "kept");
+
+    std::vector<fs::path> made;
+    for (int i = 0; i < 25; ++i) {
+        made.push_back(data::WriteBackup(*gDB, backups));
+        data::PruneBackups(backups);
+        // Copies within one second are numbered, and listed in the order made.
+        EXPECT_EQ(data::ListBackups(backups),
+                  std::vector<fs::path>(made.begin() + (made.size() > 24 ? 1 : 0), made.end()));
+    }
+    EXPECT_FALSE(fs::exists(made.front()));
+    EXPECT_EQ(test::DumpDatabase(made.back()), test::DumpDatabase(folder.live()));
+    EXPECT_EQ(test::ReadFile(folder.dir() / "Medic_ins_OLD.mdb"), "upgrade backup");
+    EXPECT_TRUE(fs::exists(backups / "Medic_ins_old-notes.mdb"));
+    EXPECT_TRUE(fs::exists(backups / "readme.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 26);
+}

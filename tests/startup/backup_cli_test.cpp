@@ -1,0 +1,140 @@
+// hotaru-cli backup and restore, run as a script would: a month deleted by
+// mistake comes back, and whatever restore refuses leaves every file as it was.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/InstanceLock.h"
+#include "support/TableDump.h"
+#include "support/TestSupport.h"
+
+using namespace hotaru;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int rc;
+    std::string out, err;
+};
+Outcome cli(const std::string& args, const fs::path& errFile) {
+    std::string cmd = (test::BinDir() / "hotaru-cli").string() + " " + args + " 2>'" + errFile.string() + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    std::string out;
+    std::array<char, 256> buf{};
+    while (fgets(buf.data(), buf.size(), p)) out += buf.data();
+    int status = pclose(p);
+    return {WEXITSTATUS(status), out, test::ReadFile(errFile)};
+}
+
+void exec(const fs::path& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    char* msg = nullptr;
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << (msg ? msg : "");
+}
+
+class BackupCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::copy_file(test::BinDir() / "Medic_ins_NEW.mdb", live);
+        exec(live,
+             "INSERT INTO T_設定 (type, no, name, request) VALUES (1, '1234560', 'ほたる医院', '2008-04-01');"
+             "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) VALUES"
+             " ('1', '000000001', '2008-03-01', 1, 100, 300, '2008-04-01'),"
+             " ('1', '000000002', '2008-04-01', 1, 200, 600, '2008-04-01');");
+    }
+    Outcome run(const std::string& args) { return cli(args, scratch / "stderr.txt"); }
+    std::string db() const { return "--db '" + live.string() + "'"; }
+
+    test::TempDir dir, scratch;
+    fs::path live = dir / "Medic_ins.mdb";
+};
+
+}  // namespace
+
+TEST_F(BackupCli, RestoreBringsBackAMonthDeletedByMistake) {
+    const std::string april = test::DumpDatabase(live);
+    const Outcome backup = run("backup " + db());
+    ASSERT_EQ(backup.rc, 0) << backup.err;
+    const fs::path copy = backup.out.substr(0, backup.out.size() - 1);
+    EXPECT_EQ(copy.parent_path(), dir / "backup");
+
+    // The claim-month update to 2008/05 was answered Yes by mistake.
+    exec(live, "UPDATE T_設定 SET request = '2008-05-01'; DELETE FROM T_データ WHERE request <= '2008-04-01';");
+    const std::string may = test::DumpDatabase(live);
+
+    const Outcome restore = run("restore " + db() + " --from '" + copy.string() + "'");
+    ASSERT_EQ(restore.rc, 0) << restore.err;
+    EXPECT_EQ(test::DumpDatabase(live), april);
+    // The file it replaced is kept as the newest copy, and its path printed.
+    const fs::path kept = restore.out.substr(0, restore.out.size() - 1);
+    EXPECT_EQ(kept.parent_path(), dir / "backup");
+    EXPECT_EQ(test::DumpDatabase(kept), may);
+    EXPECT_FALSE(fs::exists(live.string() + ".restore"));
+
+    // A live file damaged beyond reading is replaced too, and kept as it was.
+    test::WriteFile(live, "damaged");
+    const Outcome again = run("restore " + db() + " --from '" + copy.string() + "'");
+    ASSERT_EQ(again.rc, 0) << again.err;
+    EXPECT_EQ(test::DumpDatabase(live), april);
+    EXPECT_EQ(test::ReadFile(again.out.substr(0, again.out.size() - 1)), "damaged");
+
+    // A copy written elsewhere on demand.
+    const Outcome elsewhere = run("backup " + db() + " --out '" + (scratch / "usb").string() + "'");
+    ASSERT_EQ(elsewhere.rc, 0);
+    EXPECT_EQ(test::DumpDatabase(elsewhere.out.substr(0, elsewhere.out.size() - 1)), april);
+}
+
+TEST_F(BackupCli, RefusalsChangeNoFileAndSayWhy) {
+    const fs::path good = scratch / "good.mdb";
+    fs::copy_file(live, good);
+    const fs::path text = scratch / "notes.txt", foreign = scratch / "other.mdb", unknown = scratch / "layout.mdb",
+                   damaged = scratch / "damaged.mdb";
+    test::WriteFile(text, "T_設定,T_基本\r\n");
+    exec(foreign, "CREATE TABLE accounts (id INTEGER, name TEXT);");
+    fs::copy_file(live, unknown);
+    exec(unknown, "ALTER TABLE T_データ DROP COLUMN PublicPay2;");
+    // The claim-month index redefined over another field: it no longer holds what it should.
+    fs::copy_file(live, damaged);
+    exec(damaged,
+         "PRAGMA writable_schema = ON;"
+         "UPDATE sqlite_master SET sql = 'CREATE INDEX IX_T_データ_request ON T_データ (payment)'"
+         " WHERE name = 'IX_T_データ_request';");
+    struct Case {
+        std::string args, says;
+        bool inUse = false;
+    } cases[] = {
+        {"restore " + db() + " --from '" + text.string() + "'", "はホタルのデータベースではありません。"},
+        {"restore " + db() + " --from '" + foreign.string() + "'", "はホタルのデータベースではありません。"},
+        {"restore " + db() + " --from '" + unknown.string() + "'", "はホタルのデータベースではありません。"},
+        {"restore " + db() + " --from '" + damaged.string() + "'", "は壊れています。"},
+        {"restore " + db() + " --from '" + (scratch / "none.mdb").string() + "'", "が見つかりません。"},
+        {"restore " + db() + " --from '" + good.string() + "'", "ホタルがこのデータベースを使用中のため、復元できません。",
+         true},
+        {"restore " + db() + " --from '" + live.string() + "'", "現在のデータベースと同じです。"},
+        {"backup --db '" + (dir / "none.mdb").string() + "'", "が見つかりません。"},
+        {"backup " + db() + " --out '" + text.string() + "'", "を作成できません。"},
+    };
+    test::WriteFile(dir / ".hotaru.lock", "");  // as the program leaves it
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        InstanceLock program;
+        if (c.inUse) {
+            ASSERT_TRUE(program.acquire(dir.path()));
+        }
+        const auto before = test::DumpFolder(dir.path());
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_TRUE(test::DumpFolder(dir.path()) == before);
+    }
+}
