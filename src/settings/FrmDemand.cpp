@@ -185,7 +185,8 @@ void FrmDemand::cmdRegClick() {
                mbYesNo + mbExclamation, "確認") != mbYes)
         return;
     if (MsgBox("過去分のデータを消します。\r本当によろしいですか？\r", mbYesNo + mbExclamation, "確認") != mbYes) return;
-    if (!BackupBeforeDeletion()) return;
+    BackupBeforeDeletion backup;
+    if (!backup.ready()) return;
 
     {
         BusyCursor busy;
@@ -197,6 +198,7 @@ void FrmDemand::cmdRegClick() {
             return;
         }
     }
+    backup.keep();
     // Reported only once the month and the deletion are committed.
     MsgBox("登録が完了しました。", mbInformation, "処理確認");
     Cmd_End->setFocus(Qt::OtherFocusReason);

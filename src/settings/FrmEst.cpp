@@ -379,7 +379,7 @@ void FrmEst::cmdRegClick() {
         const int answer = MsgBox(
             "機関番号が変更されたので、入力画面にてすでに入力されているデータは削除されます。\r\nよろしいですか？",
             mbYesNo + mbExclamation + mbDefaultButton2, "処理確認");
-        if (answer != mbYes || !BackupBeforeDeletion()) return;
+        if (answer != mbYes) return;
         deleteClaimRows = true;
     }
 
@@ -396,6 +396,8 @@ void FrmEst::cmdRegClick() {
         row.hospitalization = EntryCodeNumber(SelectedText(Cbo_Hospitalization));
     if (!Lbl_TreatmentName->text().isEmpty()) row.treatment = Txt_Treatment->text().toStdString();
 
+    BackupBeforeDeletion backup(deleteClaimRows);
+    if (!backup.ready()) return;
     {
         BusyCursor busy;
         try {
@@ -408,6 +410,7 @@ void FrmEst::cmdRegClick() {
             return;
         }
     }
+    backup.keep();
     if (deleteClaimRows) recordedNumber_ = joined;
 
     MsgBox("登録が完了しました。\r", mbInformation, "処理確認");

@@ -57,18 +57,31 @@ void RegisterInstitution(const InstitutionRow& row, bool deleteClaimRows) {
     }
 }
 
-bool BackupBeforeDeletion() {
+BackupBeforeDeletion::BackupBeforeDeletion(bool needed) {
+    if (!needed) return;
     try {
-        const auto folder = data::BackupFolderOf(DB().path());
-        data::WriteBackup(DB(), folder);
-        data::PruneBackups(folder);
-        return true;
+        folder_ = data::BackupFolderOf(DB().path());
+        std::error_code ec;
+        madeFolder_ = !std::filesystem::exists(folder_, ec);
+        copy_ = data::WriteBackup(DB(), folder_);
     } catch (const std::exception& e) {
+        ready_ = false;
         MsgBox("データベースのバックアップを作成できませんでした。\r" + ErrorDescriptionOf(e) +
                    "\r登録は行いませんでした。\r",
                mbCritical, "処理確認");
-        return false;
     }
+}
+
+BackupBeforeDeletion::~BackupBeforeDeletion() {
+    std::error_code ec;
+    if (!copy_.empty()) std::filesystem::remove(copy_, ec);
+    if (madeFolder_) std::filesystem::remove(folder_, ec);  // only when empty
+}
+
+void BackupBeforeDeletion::keep() {
+    if (!copy_.empty()) data::PruneBackups(folder_);
+    copy_.clear();
+    madeFolder_ = false;
 }
 
 std::string CheckDigitSource(const std::string& pref, const std::string& mark, const std::string& no) {

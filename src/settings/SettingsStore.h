@@ -2,6 +2,7 @@
 // The institution's identity in the settings row of T_設定, apart from any
 // window: reading it, writing it and the deletion of the claim rows that a
 // change of institution number brings.
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -37,11 +38,27 @@ std::optional<StoredSettings> ReadStoredSettings();
 // error is passed on.
 void RegisterInstitution(const InstitutionRow& row, bool deleteClaimRows);
 
-// Copies the live database into the backup folder beside it before an
-// update that deletes claim rows (a new claim month, a new institution
-// number), keeping the newest copies.  When no copy can be made it says so
-// and returns false: the update must then not run.
-bool BackupBeforeDeletion();
+// The copy of the live database taken, into the backup folder beside it,
+// before an update that deletes claim rows (a new claim month, a new
+// institution number).  The copy is made on construction when `needed`;
+// when it cannot be made the user is told and ready() is false: the update
+// must then not run.  keep() once the update went through removes the copies
+// beyond the newest 24; a copy not kept (the update failed) is removed
+// again, so a failed update leaves the files as they were.
+class BackupBeforeDeletion {
+public:
+    explicit BackupBeforeDeletion(bool needed = true);
+    ~BackupBeforeDeletion();
+    BackupBeforeDeletion(const BackupBeforeDeletion&) = delete;
+    BackupBeforeDeletion& operator=(const BackupBeforeDeletion&) = delete;
+    // The update may run: the copy was made, or none was needed.
+    bool ready() const { return ready_; }
+    void keep();
+private:
+    bool ready_ = true;
+    bool madeFolder_ = false;
+    std::filesystem::path folder_, copy_;
+};
 
 // The one settings row opened for writing: a new row added when the table
 // has none, else the first row in edit.  Set the fields, then Update().
