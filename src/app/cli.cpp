@@ -43,12 +43,14 @@ const char* kUsage =
     "every other message (and the list's path) goes to stderr.  Exit 0: no\n"
     "finding; 1: findings, see the list; 2: stopped early (no settings, no file\n"
     "of that name, unreadable file).\n"
-    "backup prints the copy's path, Medic_ins_<yyyymmdd-hhmmss>.mdb; the backup\n"
-    "folder keeps the newest 24 copies (a folder named with --out is not pruned).\n"
-    "restore checks that BACKUP is a Hotaru database passing SQLite's integrity\n"
-    "check, keeps FILE as a copy in its backup folder (the copy's path is printed)\n"
-    "and then replaces FILE.  It refuses while the program is running on FILE.\n"
-    "Both exit 1 when they did nothing (the reason on stderr).\n"
+    "backup and restore copy the files as they are, without connecting or\n"
+    "upgrading.  backup prints the copy's path (Medic_ins_<yyyymmdd-hhmmss>.mdb);\n"
+    "the backup folder keeps the newest 24 copies (a folder named with --out is\n"
+    "not pruned).  restore checks that BACKUP is a Hotaru database passing\n"
+    "SQLite's integrity check, keeps FILE as a copy in its backup folder (the\n"
+    "copy's path is printed) and then replaces FILE.  It refuses while the\n"
+    "program is running on FILE.  Both exit 1 when they did nothing (the reason\n"
+    "on stderr).\n"
     "Exit 2 also means the database could not be opened or the usage is wrong.\n";
 
 int cmdVersion(const cli::Args& args) {
