@@ -1,5 +1,7 @@
 #include "entry/FrmEntry.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
@@ -179,8 +181,6 @@ void FrmEntry::build() {
     Cbo_Hospitalization->setMinimumContentsLength(8);
     for (QLineEdit* e : {Txt_Total, Txt_Payment}) e->setAlignment(Qt::AlignRight);
     Lbl_EditMode->setMinimumWidth(QFontMetrics(Lbl_EditMode->font()).horizontalAdvance(Q("修正")) + 8);
-    Lst_City->setFixedSize(QFontMetrics(font()).horizontalAdvance(Q("00:あああああああ")) + 30, 170);
-    Lst_Treatment->setFixedSize(QFontMetrics(font()).horizontalAdvance(Q("00:リハビリテーション科")) + 30, 170);
 
     auto row = [](std::initializer_list<QWidget*> ws, const std::vector<QString>& units = {}) {
         auto* h = new QHBoxLayout;
@@ -235,6 +235,12 @@ void FrmEntry::build() {
         put("公費1", h);
     }
     grid->setColumnStretch(1, 1);
+    // The candidate lists open in a column of their own beside the fields, so
+    // that they never hide a field being filled (the amounts just typed above
+    // 診療科, the recipient number below 市町村).
+    const int listWidth = QFontMetrics(font()).horizontalAdvance(Q("00:リハビリテーション科")) + 30;
+    listRoom_ = new QSpacerItem(listWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    grid->addItem(listRoom_, 0, 2, r, 1);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(Q("請求月")));
@@ -400,6 +406,8 @@ void FrmEntry::codeChanged(const CodeField& c) {
         FillCodeList(std::string("SELECT * FROM ") + c.table + " Where (" + c.table + ".code) Like ?", c.list,
                      {data::Value(text + "*")});
     c.list->setCurrentRow(-1);
+    // The open list follows its entries.
+    if (!c.isRate && c.field->hasFocus() && !(c.field == Txt_City && keyLocked)) showList(c);
     if (!c.isRate && !isPicking && c.list->count() == 1) {
         const std::string entry = c.list->item(0)->text().toStdString();
         c.label->setText(Q(NamePart(entry)));
@@ -412,15 +420,25 @@ void FrmEntry::codeChanged(const CodeField& c) {
 void FrmEntry::codeGotFocus(const CodeField& c) {
     if (c.isRate) return;
     if (c.field == Txt_City && keyLocked) return;
+    showList(c);
+}
+
+// Shown while its code field has the focus, as tall as its entries; a list
+// with no entry shows nothing.
+void FrmEntry::showList(const CodeField& c) {
     placeList(c.list, c.field);
-    c.list->show();
+    c.list->setVisible(c.list->count() > 0);
     c.list->raise();
 }
 
-void FrmEntry::placeList(QListWidget* list, QLineEdit* under) {
-    QPoint below = under->mapTo(this, QPoint(0, under->height() + 1));
-    if (below.y() + list->height() > height()) below = under->mapTo(this, QPoint(0, -list->height() - 1));
-    list->move(below);
+// In the list column, level with its field as far as the column reaches.
+void FrmEntry::placeList(QListWidget* list, QLineEdit* beside) {
+    const QRect room = listRoom_->geometry();
+    const int rows = list->count() > 0 ? list->count() : 1;
+    const int rowHeight = list->count() > 0 ? list->sizeHintForRow(0) : list->fontMetrics().height();
+    const int height = std::min(room.height(), rows * rowHeight + 2 * list->frameWidth());
+    const int top = std::clamp(beside->mapTo(this, QPoint(0, 0)).y(), room.top(), room.bottom() + 1 - height);
+    list->setGeometry(room.left(), top, room.width(), height);
 }
 
 void FrmEntry::showEvent(QShowEvent* event) {
@@ -438,6 +456,18 @@ void FrmEntry::resizeEvent(QResizeEvent* event) {
     Form::resizeEvent(event);
     if (Lst_City->isVisible()) placeList(Lst_City, Txt_City);
     if (Lst_Treatment->isVisible()) placeList(Lst_Treatment, Txt_Treatment);
+}
+
+// The focus given to a code field while a message box was up (after 登録 or
+// キャンセル) arrives only with the window's activation, when the field's own
+// got-focus rule does not run: show its candidates here.
+void FrmEntry::changeEvent(QEvent* event) {
+    Form::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+    handler([this] {
+        if (focusWidget() == Txt_City) codeGotFocus(city_);
+        else if (focusWidget() == Txt_Treatment) codeGotFocus(treatment_);
+    });
 }
 
 void FrmEntry::cityLostFocus() {

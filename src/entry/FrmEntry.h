@@ -18,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
+class QSpacerItem;
 
 namespace hotaru::entry {
 
@@ -109,6 +110,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool queryUnload() override;
 
 private:
@@ -133,7 +135,8 @@ private:
     void cityLostFocus();
     void cityPicked(QListWidgetItem* item);
     void treatmentPicked(QListWidgetItem* item);
-    void placeList(QListWidget* list, QLineEdit* under);
+    void showList(const CodeField& c);
+    void placeList(QListWidget* list, QLineEdit* beside);
     bool listKey(QListWidget* list, QKeyEvent* event, void (FrmEntry::*pick)(QListWidgetItem*));
 
     // Drop-down clicks.
@@ -165,6 +168,7 @@ private:
     CodeField city_, treatment_, rate_;
     std::optional<Date> request_;
     QPointer<QWidget> reference_;  // the open FrmSubEntry
+    QSpacerItem* listRoom_ = nullptr;  // the column the candidate lists open in
     bool shown_ = false;
 };
 

@@ -346,6 +346,30 @@ TEST_F(EntryKey, DepartmentCandidatesAnswerToKeys) {
     EXPECT_FALSE(w->Lst_Treatment->isVisible());
 }
 
+// The candidate lists open beside the fields, never over one, and end with
+// their last entry.
+TEST_F(EntryKey, CandidateListsCoverNoFieldAndFitTheirEntries) {
+    auto check = [this](QListWidget* list, int entries) {
+        ASSERT_TRUE(list->isVisible());
+        ASSERT_EQ(list->count(), entries);
+        EXPECT_EQ(list->visualItemRect(list->item(entries - 1)).bottom() + 1, list->viewport()->height());
+        std::vector<std::string> covered;
+        for (QWidget* f : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const bool field = qobject_cast<QLineEdit*>(f) || qobject_cast<QComboBox*>(f) || qobject_cast<QPushButton*>(f);
+            if (field && f->isVisible() && list->geometry().intersects(f->geometry()))
+                covered.push_back(f->objectName().toStdString());
+        }
+        EXPECT_EQ(covered, std::vector<std::string>{});
+    };
+    type("1");
+    check(w->Lst_City, 11);
+    Press(Qt::Key_Backspace);
+    typeKey(kCity, kRecipient, "20", "04");
+    w->Txt_Treatment->setFocus();
+    type("3");
+    check(w->Lst_Treatment, 6);
+}
+
 // ---- Check and registration -------------------------------------------------
 
 using EntryRegister = EntryWindow;
@@ -634,6 +658,36 @@ TEST_F(EntryRegister, AFailingWriteKeepsTablesAndTheTypedRow) {
     gDB->InjectWriteFailure(-1);
     EXPECT_EQ(shown("エラー").size(), 1u);
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 2);
+}
+
+// A real message box takes the window's activation away: the focus given
+// back to 市町村 after 登録 or キャンセル arrives when the window is active again.
+TEST_F(EntryRegister, CityCandidatesShowAgainAfterRegisterAndCancel) {
+    struct Boxes : MessagePresenter {
+        ScriptedMessages& answers;
+        QWidget box;
+        explicit Boxes(ScriptedMessages& a) : answers(a) {}
+        int show(const std::string& prompt, int style, const std::string& title) override {
+            EXPECT_TRUE(ShowActive(box));
+            return answers.show(prompt, style, title);
+        }
+        void beep() override {}
+    } boxes(folder.messages());
+    ScopedPresenter presenter(boxes);
+    for (bool registering : {true, false}) {
+        typeKey(kCity, kRecipient, "20", "04");
+        if (registering) {
+            typeDetail({});
+            enter();
+        } else {
+            QTest::mouseClick(w->Cmd_Can, Qt::LeftButton);
+        }
+        ASSERT_FALSE(w->keyLocked);
+        ASSERT_TRUE(ShowActive(*w));
+        EXPECT_EQ(focus(), w->Txt_City);
+        EXPECT_TRUE(w->Lst_City->isVisible()) << registering;
+    }
+    EXPECT_EQ(shown("処理確認").back().prompt, "登録が完了しました。\r");
 }
 
 TEST_F(EntryRegister, CancelAndEnd) {
