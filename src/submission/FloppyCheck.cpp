@@ -592,8 +592,13 @@ void FloppyCheck::appendListLine(std::string& line, int kind, const std::string&
     line += ' ';
 }
 
+// Shown once, at the first failure, with what it means for the list; the
+// closing message does not say it again.
 void FloppyCheck::reportListFailure(const std::exception& e, bool show) {
-    if (!listFailed && show) ShowStandardError(e);
+    if (!listFailed && show)
+        MsgBox(StandardErrorText(ErrorNumberOf(e), "チェックリスト '" + listPath_.string() + "'：" +
+                                                       ErrorDescriptionOf(e) + "リストは不完全です。"),
+               mbExclamation, "エラー");
     listFailed = true;
 }
 
@@ -717,16 +722,13 @@ FloppyCheckResult RunFloppyCheck(const FloppyCheckOptions& options) {
 
         result.findings = run.findings;
         result.listIncomplete = run.listFailed;
+        result.listWritten = run.listStarted;
         if (run.findings == 0) {
             result.outcome = FloppyCheckOutcome::Clean;
             result.closing = {"ＦＤデータにエラーはありませんでした。", mbInformation, "エラーなし"};
         } else {
             result.outcome = FloppyCheckOutcome::Findings;
-            result.closing = {run.listFailed ? "ＦＤデータにエラーがあります。\r"
-                                               "チェックリストを書き込めなかったため、リストは不完全です。\r"
-                                               "内容を確認して下さい。"
-                                             : "ＦＤデータにエラーがあります。\r内容を確認して下さい。",
-                              mbExclamation, "エラー"};
+            result.closing = {"ＦＤデータにエラーがあります。\r内容を確認して下さい。", mbExclamation, "エラー"};
         }
         if (options.showClosing) ShowMessage(result.closing);
         if (result.outcome == FloppyCheckOutcome::Findings && run.listStarted && options.openList)

@@ -34,6 +34,7 @@ struct FloppyCheckResult {
     std::filesystem::path listPath;   // the check list of this submission file
     long findings = 0;                // findings made (written or lost)
     bool listIncomplete = false;      // a finding could not be written
+    bool listWritten = false;         // the list holds lines of this run
 };
 
 // One run of the check (every message through MsgBox).

@@ -475,7 +475,7 @@ TEST_F(FloppyCheckTest, EmptyFileAndInvalidShiftJis) {
     EXPECT_EQ(findings(), (F{"E:文字コードが正しくありません", "E:市町村番号が数値ではない"}));
 }
 
-TEST_F(FloppyCheckTest, ListWriteFailuresMakeTheClosingMessageSaySo) {
+TEST_F(FloppyCheckTest, ListWriteFailuresAreReportedOnce) {
     // The disk is full for the first block of lines; later blocks are written.
     std::string file = ToSjis(Header(3000)) + "\r\n";
     for (int i = 0; i < 3000; ++i) file += ToSjis(Detail({{5, "x"}})) + "\r\n";
@@ -490,29 +490,32 @@ TEST_F(FloppyCheckTest, ListWriteFailuresMakeTheClosingMessageSaySo) {
     EXPECT_EQ(lines[2], CheckListHeading());
     EXPECT_LT(lines.size() - 3, 3000u);
     EXPECT_GT(lines.size() - 3, 2000u);
+    const auto closing = [](const ScriptedMessages::Shown& m) { return m.title + ":" + m.prompt; };
     auto& shown = program.messages().shown;
-    ASSERT_EQ(shown.size(), 3u);  // reported once
-    EXPECT_EQ(shown[1].title, "エラー");
-    EXPECT_EQ(shown[1].prompt.rfind("予期せぬエラーです。\r\nエラーコード： 61", 0), 0u);
-    EXPECT_EQ(shown[2].prompt,
-              "ＦＤデータにエラーがあります。\rチェックリストを書き込めなかったため、リストは不完全です。\r"
-              "内容を確認して下さい。");
-    EXPECT_EQ(shown[2].style, mbExclamation);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(closing(shown[1]), "エラー:予期せぬエラーです。\r\nエラーコード： 61\r\nチェックリスト '" +
+                                     listPath().string() + "'：ディスクの空き容量が不足しています。リストは不完全です。");
+    EXPECT_EQ(closing(shown[2]), "エラー:ＦＤデータにエラーがあります。\r内容を確認して下さい。");
     EXPECT_EQ(opened.size(), 1u);
 
-    // A list folder that cannot be written at all: reported once, never "エラーなし".
+    // A list folder that cannot be written at all: the same, never "エラーなし".
     check(test::SjisLines({Header(2), Detail({{5, "x"}}), Detail({{6, "x"}})}));
     FloppyCheckOptions o;
     o.drive = drive.path();
     o.listFolder = lists / "missing";
     program.messages().clear();
+    opened.clear();
     r = RunFloppyCheck(o);
     EXPECT_EQ(r.outcome, FloppyCheckOutcome::Findings);
     EXPECT_TRUE(r.listIncomplete);
+    EXPECT_FALSE(r.listWritten);
     EXPECT_EQ(r.findings, 2);
-    ASSERT_EQ(program.messages().shown.size(), 3u);
-    EXPECT_EQ(program.messages().shown[1].title, "エラー");
-    EXPECT_NE(program.messages().shown[2].prompt.find("リストは不完全です"), std::string::npos);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(closing(shown[1]), "エラー:予期せぬエラーです。\r\nエラーコード： 53\r\nチェックリスト '" +
+                                     (lists / "missing" / (std::string(kName) + "_Error.txt")).string() +
+                                     "'：ファイルが見つかりません。リストは不完全です。");
+    EXPECT_EQ(closing(shown[2]), "エラー:ＦＤデータにエラーがあります。\r内容を確認して下さい。");
+    EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(FloppyCheckTest, ABlockCutShortByAFullDiskLeavesNoTornLine) {
