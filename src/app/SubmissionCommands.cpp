@@ -49,8 +49,7 @@ int CmdFdcheck(const Args& args) {
     const submission::FloppyCheckResult r = submission::RunFloppyCheck(options);
     DisconnectDatabase();
     if (!r.closing.empty()) std::cout << PlainText(r.closing.prompt) << "\n";
-    if (r.outcome == submission::FloppyCheckOutcome::Findings)
-        std::cerr << "チェックリスト: " << r.listPath.string() << "\n";
+    if (r.listWritten) std::cerr << "チェックリスト: " << r.listPath.string() << "\n";
     return static_cast<int>(r.outcome);
 }
 

@@ -10,25 +10,44 @@
 #include "common/Errors.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
-#include "common/Sjis.h"
+#include "common/Text.h"
 #include "submission/FloppyCheck.h"
 #include "submission/SubmissionFile.h"
 #include "ui/QtMessages.h"
 
 namespace hotaru::submission {
 
-namespace {
-
-// The list as text: Shift_JIS decoded (a byte that is not Shift_JIS reads
-// "?"), CR LF as line breaks.
-QString ListText(const std::filesystem::path& path) {
+QString CheckListText(const std::filesystem::path& list, const ListViewLimits& limits) {
     QString text;
-    for (const FileLine& line : SplitSubmissionLines(ReadFileBytes(path))) {
-        text += QString::fromStdString(line.text);
+    std::size_t lines = 0, chars = 0, left = 0;
+    std::string utf8;
+    ForEachFileLine(list, [&](std::string_view raw) {
+        if (lines >= limits.lines || chars >= limits.chars) {
+            ++left;
+            return;
+        }
+        // Only the start of a long line is decoded: a character takes at
+        // most two bytes, and the cut falls well before a character that the
+        // end of the piece may have split.
+        utf8.clear();
+        AppendDecoded(utf8, raw.substr(0, 2 * limits.lineChars + 2));
+        QString line;
+        if (CharCount(utf8) > limits.lineChars || raw.size() > 2 * limits.lineChars + 2)
+            line = QString::fromStdString(LeftChars(utf8, limits.lineChars) + "…（以下略）");
+        else
+            line = QString::fromStdString(utf8);
+        text += line;
         text += QLatin1Char('\n');
-    }
+        ++lines;
+        chars += static_cast<std::size_t>(line.size());
+    });
+    if (left > 0)
+        text += QString::fromUtf8("（ここから先の " + std::to_string(left) +
+                                  " 行は表示していません。すべての行は「エディタで開く」で確認できます。）\n");
     return text;
 }
+
+namespace {
 
 bool DesktopEditor(const std::filesystem::path& file) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
@@ -74,7 +93,7 @@ CheckListViewer::CheckListViewer(const std::filesystem::path& list, QWidget* par
     layout->addWidget(Txt_List, 1);
     layout->addLayout(buttons);
 
-    Trap([&] { Txt_List->setPlainText(ListText(list)); });
+    Trap([&] { Txt_List->setPlainText(CheckListText(list)); });
     const QFontMetrics fm(Txt_List->font());
     resize(fm.horizontalAdvance(QLatin1Char('0')) * 120, fm.lineSpacing() * 24);
 

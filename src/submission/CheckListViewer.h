@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+#include <QString>
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -34,6 +35,19 @@ private:
 
     std::filesystem::path path_;
 };
+
+// What the viewer shows of a list: a list can be as large as the file it
+// was made of (a line of rubbish is listed whole), and the window must stay
+// quick, so a long line is cut and the lines after a limit are counted but
+// not shown; the editor shows everything.
+struct ListViewLimits {
+    std::size_t lineChars = 1000;     // characters shown of one line
+    std::size_t lines = 100000;       // lines shown
+    std::size_t chars = 20000000;     // characters shown in all
+};
+// The list as the viewer shows it (Shift_JIS decoded, "?" for a byte that
+// is not Shift_JIS, lines joined with LF).
+QString CheckListText(const std::filesystem::path& list, const ListViewLimits& limits = {});
 
 // Opens a viewer on the list (deleted when it is closed).
 CheckListViewer* ShowCheckList(const std::filesystem::path& list, QWidget* parent = nullptr);

@@ -80,11 +80,28 @@ std::string LeadingWholeText(const std::string& s) {
     return (negative ? "-" : "") + digits.substr(nz);
 }
 
+// The whole-number part of a numeric text in digits as read, so that an
+// amount wider than a machine number is listed as it stands: "1,234.7"
+// reads 1234.  Only a text with an exponent goes through its value.
+std::string WholeDigits(const std::string& s, double value) {
+    if (s.find_first_of("eE") != std::string::npos) {
+        const double whole = std::trunc(value);
+        return std::fabs(whole) < 9.0e18 ? std::to_string(static_cast<long long>(whole)) : FormatNumber(whole, "0");
+    }
+    std::string digits;
+    for (char c : s) {
+        if (c == '.') break;
+        if (c >= '0' && c <= '9' && !(digits.empty() && c == '0')) digits += c;
+    }
+    if (digits.empty()) return "0";
+    return (value < 0 ? "-" : "") + digits;
+}
+
 // Fields 15 and 16 as the list shows them: the whole-number part, "0" when
 // empty; a total that is not a number reads "0".
 std::string ListAmount(const std::string& s, bool isTotal) {
     if (s.empty()) return "0";
-    if (Number n = ReadNumber(s); n.ok) return std::to_string(WholePart(n.value));
+    if (Number n = ReadNumber(s); n.ok) return WholeDigits(s, n.value);
     return isTotal ? std::string("0") : LeadingWholeText(s);
 }
 
@@ -233,17 +250,18 @@ FloppyCheck::~FloppyCheck() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void FloppyCheck::checkLine(const FileLine& line, bool first) {
+void FloppyCheck::checkLine(std::string_view line, bool first) {
     recordError = false;
-    currentLine = line.text;
+    currentLine_ = line;
+    currentValid_ = IsShiftJis(line);
     const int hflg = first ? 1 : 0;
-    if (!line.valid) {
+    if (!currentValid_) {
         // Bytes that are not Shift_JIS: the record cannot be read as fields.
         recordError = true;
         losubErrlog(1, "文字コードが正しくありません", hflg);
     } else {
         const int expected = first ? 6 : 19;
-        const int found = SplitRecord(line.text, expected, fields);
+        const int found = SplitRecord(line, expected, fields);
         if (found < expected) {
             recordError = true;
             losubErrlog(1, first ? "ヘッダーの項目数が不足です" : "明細の項目数が不足です　　", hflg);
@@ -251,16 +269,22 @@ void FloppyCheck::checkLine(const FileLine& line, bool first) {
             recordError = true;
             losubErrlog(1, first ? "ヘッダーの項目数が多いです" : "明細の項目数が多いです　　", hflg);
         } else {
-            if (first) headerCount = WholeNumber(fields[5]);
+            if (first) {
+                headerRead = true;
+                headerCountText = fields[5];
+                headerCount = WholeNumber(fields[5]);
+            }
             lofncStrCheck(first);
         }
     }
+    currentLine_ = {};
     ++lineCount;
 }
 
 void FloppyCheck::finish() {
-    if (!headerCount) return;
-    if (*headerCount != lineCount - 1) losubErrlog(3, "ヘッダー件数確認", 1);
+    // A count that is no whole number is refused by the federation as
+    // surely as one that differs.
+    if (headerRead && (!headerCount || *headerCount != lineCount - 1)) losubErrlog(3, "ヘッダー件数確認", 1);
 }
 
 FloppyCheck::Month FloppyCheck::makeMonth(std::string era, const std::string& yy, const std::string& mm) {
@@ -475,22 +499,29 @@ bool FloppyCheck::checkDetail() {
 
 // ---- The check list -----------------------------------------------------------
 
-// One finding line, in Shift_JIS.  The fixed parts (file column, labels,
-// message columns) are converted once; only the record's values go through
-// the converter for each line.
-std::string FloppyCheck::listLine(int kind, const std::string& item) {
+// One finding line in Shift_JIS, appended to out.  The fixed parts (file
+// column, labels, message columns) are converted once; only the record's
+// values go through the converter for each line, and a line that is listed
+// whole is copied as read.
+void FloppyCheck::appendListLine(std::string& line, int kind, const std::string& item) {
     ListEncoder& enc = *encoder_;
-    std::string line;
-    line.reserve(320);
     if (kind == 3) {
         const long details = lineCount > 0 ? lineCount - 1 : 0;
-        enc.append(line, filePrefix_ + "ﾜｰﾆﾝｸﾞ/ﾍｯﾀﾞｰ件数" + Sp(10) + PadLeft(std::to_string(headerCount.value_or(0)), 3) +
-                             "件と明細件数" + PadLeft(std::to_string(details), 3) + "件の不一致 /" + item);
-        return line;
+        enc.append(line, filePrefix_ + "ﾜｰﾆﾝｸﾞ/ﾍｯﾀﾞｰ件数" + Sp(10) +
+                             PadLeft(headerCount ? std::to_string(*headerCount) : headerCountText, 3) + "件と明細件数" +
+                             PadLeft(std::to_string(details), 3) + "件の不一致 /" + item);
+        return;
     }
     if (kind == 1) {
-        enc.append(line, filePrefix_ + "エラー/" + PadRight(item, 31) + "/" + currentLine);
-        return line;
+        // A line of any length is listed whole: room for it is made at once,
+        // not by doubling (which would hold it twice for a moment).
+        if (currentLine_.size() > kListBlock) line.reserve(line.size() + currentLine_.size() + 256);
+        enc.append(line, filePrefix_ + "エラー/" + PadRight(item, 31) + "/");
+        if (currentValid_)
+            line.append(currentLine_);
+        else
+            AppendCleaned(line, currentLine_);
+        return;
     }
     auto fixed = [&](const std::string& text) -> const std::string& {
         auto it = encoded_.find(text);
@@ -523,7 +554,7 @@ std::string FloppyCheck::listLine(int kind, const std::string& item) {
         enc.append(line, PadRight(" " + ListAmount(f(5), false), 15));
         line += '|';
         enc.append(line, f(6));
-        return line;
+        return;
     }
     // Fields 15 and 16 are shown as whole numbers; the checks still see them as read.
     col(f(1), 3);
@@ -559,11 +590,15 @@ std::string FloppyCheck::listLine(int kind, const std::string& item) {
     col(fields[20], 4);
     enc.append(line, fields[21]);
     line += ' ';
-    return line;
 }
 
+// Shown once, at the first failure, with what it means for the list; the
+// closing message does not say it again.
 void FloppyCheck::reportListFailure(const std::exception& e, bool show) {
-    if (!listFailed && show) ShowStandardError(e);
+    if (!listFailed && show)
+        MsgBox(StandardErrorText(ErrorNumberOf(e), "チェックリスト '" + listPath_.string() + "'：" +
+                                                       ErrorDescriptionOf(e) + "リストは不完全です。"),
+               mbExclamation, "エラー");
     listFailed = true;
 }
 
@@ -575,6 +610,7 @@ void FloppyCheck::flush(bool report) {
     if (pending_.empty()) return;
     std::string bytes;
     bytes.swap(pending_);
+    std::string heading;
     off_t whole = -1;  // the list's size before this block: whole lines only
     try {
         if (fd_ < 0) {
@@ -586,26 +622,26 @@ void FloppyCheck::flush(bool report) {
         }
         if (!listStarted) {
             if (::ftruncate(fd_, 0) != 0) throw std::system_error(errno, std::generic_category(), listPath_.string());
-            std::string heading;
             encoder_->append(heading, std::string(kCheckListTitle) + "\r\n" + "　\r\n" + CheckListHeading() + "\r\n");
-            bytes.insert(0, heading);
         }
         whole = ::lseek(fd_, 0, SEEK_END);
         if (int injected = TakeInjectedWriteFailure()) {
             // Half the block reaches the disk before it fills, as a real failure would.
+            (void)!::write(fd_, heading.data(), heading.size());
             (void)!::write(fd_, bytes.data(), bytes.size() / 2);
             throw std::system_error(injected, std::generic_category(), listPath_.string());
         }
-        const char* p = bytes.data();
-        std::size_t left = bytes.size();
-        while (left > 0) {
-            ssize_t n = ::write(fd_, p, left);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                throw std::system_error(errno, std::generic_category(), listPath_.string());
+        // The heading goes first, then the block as it is (a block may hold a
+        // whole file's worth of one line, so it is not copied again).
+        for (std::string_view part : {std::string_view(heading), std::string_view(bytes)}) {
+            while (!part.empty()) {
+                ssize_t n = ::write(fd_, part.data(), part.size());
+                if (n < 0) {
+                    if (errno == EINTR) continue;
+                    throw std::system_error(errno, std::generic_category(), listPath_.string());
+                }
+                part.remove_prefix(static_cast<std::size_t>(n));
             }
-            p += n;
-            left -= static_cast<std::size_t>(n);
         }
         listStarted = true;
     } catch (const std::exception& e) {
@@ -619,10 +655,12 @@ void FloppyCheck::finishList() { flush(true); }
 
 void FloppyCheck::losubErrlog(int wkErrKind, const std::string& wkErrItem, int /*wkHFlg*/) {
     ++findings;
+    const std::size_t before = pending_.size();
     try {
-        pending_ += listLine(wkErrKind, wkErrItem);
+        appendListLine(pending_, wkErrKind, wkErrItem);
         pending_ += "\r\n";
     } catch (const std::exception& e) {
+        pending_.resize(before);
         flush(true);  // the lines so far are in the file while the message shows
         reportListFailure(e, true);
         return;
@@ -665,34 +703,32 @@ FloppyCheckResult RunFloppyCheck(const FloppyCheckOptions& options) {
             return result;
         }
 
-        const std::vector<FileLine> lines = SplitSubmissionLines(ReadFileBytes(filePath));
+        // Line by line as the file is read: every step takes time in
+        // proportion to the file's size, and memory to its longest line.
         FloppyCheck run(fileName, *settings->request, EraTable::Load(), options.listFolder);
         result.listPath = run.listPath();
-        if (lines.empty()) {
+        bool first = true;
+        ForEachFileLine(filePath, [&](std::string_view line) {
+            run.checkLine(line, first);
+            first = false;
+        });
+        if (first) {
             // No line at all: the header is missing its fields.
             run.recordError = true;
             run.losubErrlog(1, "ヘッダーの項目数が不足です", 1);
-        }
-        bool first = true;
-        for (const FileLine& line : lines) {
-            run.checkLine(line, first);
-            first = false;
         }
         run.finish();
         run.finishList();
 
         result.findings = run.findings;
         result.listIncomplete = run.listFailed;
+        result.listWritten = run.listStarted;
         if (run.findings == 0) {
             result.outcome = FloppyCheckOutcome::Clean;
             result.closing = {"ＦＤデータにエラーはありませんでした。", mbInformation, "エラーなし"};
         } else {
             result.outcome = FloppyCheckOutcome::Findings;
-            result.closing = {run.listFailed ? "ＦＤデータにエラーがあります。\r"
-                                               "チェックリストを書き込めなかったため、リストは不完全です。\r"
-                                               "内容を確認して下さい。"
-                                             : "ＦＤデータにエラーがあります。\r内容を確認して下さい。",
-                              mbExclamation, "エラー"};
+            result.closing = {"ＦＤデータにエラーがあります。\r内容を確認して下さい。", mbExclamation, "エラー"};
         }
         if (options.showClosing) ShowMessage(result.closing);
         if (result.outcome == FloppyCheckOutcome::Findings && run.listStarted && options.openList)

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "submission/Export.h"
@@ -33,6 +34,7 @@ struct FloppyCheckResult {
     std::filesystem::path listPath;   // the check list of this submission file
     long findings = 0;                // findings made (written or lost)
     bool listIncomplete = false;      // a finding could not be written
+    bool listWritten = false;         // the list holds lines of this run
 };
 
 // One run of the check (every message through MsgBox).
@@ -65,8 +67,9 @@ public:
     FloppyCheck(const FloppyCheck&) = delete;
     FloppyCheck& operator=(const FloppyCheck&) = delete;
 
-    // Checks the line and its fields (one line of the file, first = header).
-    void checkLine(const FileLine& line, bool first);
+    // Checks one line of the file as read (Shift_JIS bytes without the line
+    // end; first = the header) and its fields.
+    void checkLine(std::string_view line, bool first);
     // After the last line: compares the header count with the lines read.
     void finish();
     // Writes what is left of the list (before the closing message).
@@ -79,10 +82,11 @@ public:
     void losubErrlog(int wkErrKind, const std::string& wkErrItem, int wkHFlg);
 
     FieldSlots fields;
-    std::string currentLine;
     bool recordError = false;
     bool listStarted = false;   // the title and heading are in the file
-    std::optional<long long> headerCount;
+    bool headerRead = false;    // the header had its six fields
+    std::string headerCountText;            // header field 5 as read
+    std::optional<long long> headerCount;   // ... when it is a whole number
     long lineCount = 0;
     long findings = 0;
     bool listFailed = false;
@@ -103,10 +107,12 @@ private:
     static int compareMonths(const Month& a, const Month& b);
     bool checkHeader();
     bool checkDetail();
-    std::string listLine(int kind, const std::string& item);
+    void appendListLine(std::string& out, int kind, const std::string& item);
     void flush(bool report);
     void reportListFailure(const std::exception& e, bool show);
 
+    std::string_view currentLine_;  // the line as read, for a field-count line
+    bool currentValid_ = true;      // ... and whether its bytes are Shift_JIS
     std::string fileName_;
     Date claimMonth_;
     Date dataMonth_;

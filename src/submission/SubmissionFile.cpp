@@ -1,10 +1,14 @@
 #include "submission/SubmissionFile.h"
 
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <sstream>
-#include <system_error>
+#include <cstring>
+#include <stdexcept>
 
 #include "common/Errors.h"
 #include "common/Numeric.h"
@@ -175,99 +179,289 @@ std::string BuildDetailRecord(int type, const std::string& institution, const st
 
 namespace {
 
-// Decodes what can be decoded; each byte that is not Shift_JIS reads "?".
-std::string DecodeLenient(std::string_view raw) {
-    std::string out;
-    while (!raw.empty()) {
-        try {
-            out += FromSjis(raw);
-            break;
-        } catch (const SjisError& e) {
-            std::size_t at = std::min(e.offset(), raw.size() - 1);
-            if (at > 0) out += FromSjis(raw.substr(0, at));
-            out += '?';
-            raw.remove_prefix(at + 1);
+// Every Shift_JIS character with its UTF-8 form, asked of the converter once
+// per process: a byte alone (a one-byte character, the first byte of a
+// two-byte one, or neither) and every first byte with every second byte.
+class SjisTable {
+public:
+    struct Char {
+        unsigned char size = 0;  // UTF-8 bytes; 0: no character
+        char utf8[3] = {};
+    };
+
+    static const SjisTable& Get() {
+        static const SjisTable table;
+        return table;
+    }
+
+    // The character at raw[i] and the number of bytes it takes (0: the byte
+    // starts no character).
+    const Char* at(std::string_view raw, std::size_t i, std::size_t& bytes) const {
+        const unsigned char b = static_cast<unsigned char>(raw[i]);
+        if (single_[b].size) {
+            bytes = 1;
+            return &single_[b];
         }
-    }
-    return out;
-}
-
-}  // namespace
-
-namespace {
-
-// Calls fn(begin, end) for each line of text (ends: CR LF, CR or LF).
-template <class F>
-void ForEachLine(const std::string& text, F fn) {
-    std::size_t pos = 0;
-    const std::size_t n = text.size();
-    while (pos < n) {
-        std::size_t end = pos;
-        while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
-        fn(pos, end);
-        pos = end;
-        if (pos < n) pos += (text[pos] == '\r' && pos + 1 < n && text[pos + 1] == '\n') ? 2 : 1;
-    }
-}
-
-}  // namespace
-
-std::vector<FileLine> SplitSubmissionLines(const std::string& bytes) {
-    std::vector<FileLine> lines;
-    // Bytes 0x0D and 0x0A never occur inside a two-byte Shift_JIS character,
-    // so lines are the same before and after decoding.  The whole file is
-    // decoded at once; only a file with bad bytes is decoded line by line.
-    std::string text;
-    bool whole = true;
-    try {
-        text = FromSjis(bytes);
-    } catch (const SjisError&) {
-        whole = false;
-    }
-    const std::string& source = whole ? text : bytes;
-    ForEachLine(source, [&](std::size_t b, std::size_t e) {
-        FileLine line;
-        if (whole) {
-            line.text.assign(source, b, e - b);
-        } else {
-            std::string_view raw(source.data() + b, e - b);
-            try {
-                line.text = FromSjis(raw);
-            } catch (const SjisError&) {
-                line.valid = false;
-                line.text = DecodeLenient(raw);
+        if (leadIndex_[b] >= 0 && i + 1 < raw.size()) {
+            const Char& c = pairs_[static_cast<std::size_t>(leadIndex_[b]) * 256 + static_cast<unsigned char>(raw[i + 1])];
+            if (c.size) {
+                bytes = 2;
+                return &c;
             }
         }
+        bytes = 0;
+        return nullptr;
+    }
+
+private:
+    SjisTable() {
+        iconv_t cd = iconv_open("UTF-8", "CP932");
+        if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("文字コード変換を開始できません: CP932 -> UTF-8");
+        // 1: one character; 0: not Shift_JIS; -1: the start of a longer one.
+        auto convert = [cd](const char* in, std::size_t n, Char& out) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            char* src = const_cast<char*>(in);
+            std::size_t srcLeft = n;
+            char buf[8];
+            char* dst = buf;
+            std::size_t dstLeft = sizeof buf;
+            if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return errno == EINVAL ? -1 : 0;
+            const std::size_t made = sizeof buf - dstLeft;
+            if (srcLeft != 0 || made == 0 || made > sizeof out.utf8) return 0;
+            out.size = static_cast<unsigned char>(made);
+            std::copy(buf, buf + made, out.utf8);
+            return 1;
+        };
+        int leads = 0;
+        for (int b = 0; b < 256; ++b) {
+            const char c = static_cast<char>(b);
+            leadIndex_[b] = convert(&c, 1, single_[b]) < 0 ? static_cast<short>(leads++) : short(-1);
+        }
+        pairs_.resize(static_cast<std::size_t>(leads) * 256);
+        for (int b = 0; b < 256; ++b) {
+            if (leadIndex_[b] < 0) continue;
+            for (int t = 0; t < 256; ++t) {
+                const char two[2] = {static_cast<char>(b), static_cast<char>(t)};
+                convert(two, 2, pairs_[static_cast<std::size_t>(leadIndex_[b]) * 256 + static_cast<std::size_t>(t)]);
+            }
+        }
+        iconv_close(cd);
+    }
+
+    Char single_[256];
+    short leadIndex_[256];
+    std::vector<Char> pairs_;
+};
+
+// Bytes below 0x80 are their own characters; runs of them are passed over
+// eight at a time.
+std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
+    while (s.size() - i >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080ULL) break;
+        i += 8;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    return i;
+}
+
+}  // namespace
+
+bool IsShiftJis(std::string_view raw) {
+    const SjisTable& table = SjisTable::Get();
+    std::size_t i = 0;
+    while ((i = AsciiRunEnd(raw, i)) < raw.size()) {
+        std::size_t bytes = 0;
+        if (!table.at(raw, i, bytes)) return false;
+        i += bytes;
+    }
+    return true;
+}
+
+void AppendDecoded(std::string& utf8, std::string_view raw, bool dropQuotes) {
+    const SjisTable& table = SjisTable::Get();
+    std::size_t i = 0;
+    while (i < raw.size()) {
+        const std::size_t run = AsciiRunEnd(raw, i);
+        if (dropQuotes) {
+            for (std::size_t q = i; q < run; ++q)
+                if (raw[q] != '"') utf8 += raw[q];
+        } else {
+            utf8.append(raw, i, run - i);
+        }
+        i = run;
+        if (i >= raw.size()) break;
+        std::size_t bytes = 0;
+        if (const SjisTable::Char* c = table.at(raw, i, bytes)) {
+            utf8.append(c->utf8, c->size);
+            i += bytes;
+        } else {
+            utf8 += '?';
+            ++i;
+        }
+    }
+}
+
+void AppendCleaned(std::string& sjis, std::string_view raw) {
+    const SjisTable& table = SjisTable::Get();
+    std::size_t i = 0;
+    while (i < raw.size()) {
+        const std::size_t start = i;
+        std::size_t bytes = 0;
+        for (;;) {
+            i = AsciiRunEnd(raw, i);
+            if (i >= raw.size() || !table.at(raw, i, bytes)) break;
+            i += bytes;
+        }
+        sjis.append(raw, start, i - start);
+        if (i < raw.size()) {
+            sjis += '?';
+            ++i;
+        }
+    }
+}
+
+void ForEachSubmissionLine(std::string_view bytes, const std::function<void(std::string_view line)>& fn) {
+    std::size_t pos = 0;
+    const std::size_t n = bytes.size();
+    while (pos < n) {
+        std::size_t end = pos;
+        while (end < n && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+        fn(bytes.substr(pos, end - pos));
+        pos = end;
+        if (pos < n) pos += (bytes[pos] == '\r' && pos + 1 < n && bytes[pos + 1] == '\n') ? 2 : 1;
+    }
+}
+
+std::vector<FileLine> SplitSubmissionLines(std::string_view bytes) {
+    std::vector<FileLine> lines;
+    ForEachSubmissionLine(bytes, [&](std::string_view raw) {
+        FileLine line;
+        line.valid = IsShiftJis(raw);
+        AppendDecoded(line.text, raw);
         lines.push_back(std::move(line));
     });
     return lines;
 }
 
+namespace {
+
+[[noreturn]] void CannotRead(const std::filesystem::path& path, int error) {
+    const bool denied = error == EACCES || error == EPERM;
+    throw AppError(denied ? err::PermissionDenied : error == ENOENT ? err::FileNotFound : err::IoError,
+                   "ファイル '" + path.string() + "' を読み込めません。" +
+                       (denied            ? "（読み取りの権限がありません）"
+                        : error == ENOENT ? "（ファイルが見つかりません）"
+                        : error == EISDIR ? "（フォルダーです）"
+                                          : "（ディスクまたはネットワークのエラーです）"));
+}
+
+// An open file, closed on every way out.
+class InputFile {
+public:
+    explicit InputFile(const std::filesystem::path& path) : path_(path), fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (fd_ < 0) CannotRead(path_, errno);
+        struct stat st {};
+        if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = static_cast<std::size_t>(st.st_size);
+    }
+    ~InputFile() { ::close(fd_); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    std::size_t size() const { return size_; }
+    // Up to n bytes; 0 at the end of the file.
+    std::size_t read(char* buf, std::size_t n) {
+        for (;;) {
+            const ssize_t got = ::read(fd_, buf, n);
+            if (got >= 0) return static_cast<std::size_t>(got);
+            if (errno != EINTR) CannotRead(path_, errno);
+        }
+    }
+
+private:
+    std::filesystem::path path_;
+    int fd_;
+    std::size_t size_ = 0;
+};
+
+}  // namespace
+
 std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream f(path, std::ios::binary | std::ios::ate);
-    if (!f) throw std::system_error(errno ? errno : ENOENT, std::generic_category(), path.string());
-    std::string bytes(static_cast<std::size_t>(f.tellg()), '\0');
-    f.seekg(0);
-    f.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (f.bad() || static_cast<std::size_t>(f.gcount()) != bytes.size())
-        throw std::system_error(EIO, std::generic_category(), path.string());
+    InputFile file(path);
+    std::string bytes;
+    bytes.reserve(file.size());
+    char buf[1 << 16];
+    while (const std::size_t n = file.read(buf, sizeof buf)) bytes.append(buf, n);
     return bytes;
 }
 
-int SplitRecord(const std::string& line, int expected, FieldSlots& slots) {
-    // Quotes are deleted before the split; as they are never commas, the
-    // commas of the line as read mark the same fields.
-    std::size_t pos = 0;
-    for (int n = 1;; ++n) {
-        if (n > expected) return expected + 1;
-        std::size_t comma = line.find(',', pos);
-        std::string& slot = slots[static_cast<std::size_t>(n == 1 ? 0 : n)];
-        const std::size_t end = comma == std::string::npos ? line.size() : comma;
-        slot.assign(line, pos, end - pos);
-        if (slot.find('"') != std::string::npos) slot.erase(std::remove(slot.begin(), slot.end(), '"'), slot.end());
-        if (comma == std::string::npos) return n;
+void ForEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view line)>& fn) {
+    InputFile file(path);
+    std::string block(256 * 1024, '\0');
+    std::string carry;             // the start of a line that goes on in the next block
+    std::size_t readSoFar = 0;
+    bool afterCr = false;          // the last block ended in CR: an LF first in this one belongs to it
+    while (const std::size_t n = file.read(block.data(), block.size())) {
+        readSoFar += n;
+        std::size_t pos = 0;
+        if (afterCr && block[0] == '\n') pos = 1;
+        afterCr = false;
+        while (pos < n) {
+            std::size_t end = pos;
+            while (end < n && block[end] != '\r' && block[end] != '\n') ++end;
+            const std::string_view part(block.data() + pos, end - pos);
+            if (end == n) {
+                // A line longer than a block is gathered in room for the rest
+                // of the file, made once: growing by doubling would hold it
+                // twice over for a moment.
+                const std::size_t needed = carry.size() + part.size();
+                if (needed >= block.size() && carry.capacity() < needed)
+                    carry.reserve(needed + (file.size() > readSoFar ? file.size() - readSoFar : 0));
+                carry.append(part);
+                break;
+            }
+            if (carry.empty()) {
+                fn(part);
+            } else {
+                carry.append(part);
+                fn(carry);
+                carry.clear();
+            }
+            if (block[end] == '\n') {
+                pos = end + 1;
+            } else if (end + 1 < n) {
+                pos = end + (block[end + 1] == '\n' ? 2 : 1);
+            } else {
+                afterCr = true;
+                pos = n;
+            }
+        }
+    }
+    if (!carry.empty()) fn(carry);
+}
+
+int SplitRecord(std::string_view line, int expected, FieldSlots& slots) {
+    // The fields' bounds first: a line with too many or too few is reported
+    // by its count alone, so it is never decoded.
+    std::array<std::size_t, 21> ends{};
+    int count = 0;
+    for (std::size_t pos = 0;;) {
+        if (count == expected) return expected + 1;
+        const std::size_t comma = line.find(',', pos);
+        ends[static_cast<std::size_t>(count++)] = comma == std::string_view::npos ? line.size() : comma;
+        if (comma == std::string_view::npos) break;
         pos = comma + 1;
     }
+    if (count != expected) return count;
+    std::size_t begin = 0;
+    for (int n = 1; n <= count; ++n) {
+        std::string& slot = slots[static_cast<std::size_t>(n == 1 ? 0 : n)];
+        slot.clear();
+        const std::size_t end = ends[static_cast<std::size_t>(n - 1)];
+        AppendDecoded(slot, line.substr(begin, end - begin), true);
+        begin = end + 1;
+    }
+    return count;
 }
 
 std::vector<std::vector<std::string>> ParseSubmissionFile(const std::filesystem::path& path) {

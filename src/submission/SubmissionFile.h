@@ -5,9 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/Date.h"
@@ -89,27 +91,50 @@ void AppendDetailRecord(std::string& out, int type, const std::string& instituti
 
 // ---- Reading ----------------------------------------------------------
 
+// Shift_JIS as the files hold it, read in one pass: every character is
+// looked up in a table made once from the system's converter, so a line of
+// any length, or of any rubbish, costs the same per byte.
+
+// True when every byte of raw belongs to a Shift_JIS character.
+bool IsShiftJis(std::string_view raw);
+// Appends raw decoded to UTF-8; a byte that starts no Shift_JIS character
+// reads "?".  With dropQuotes the double quotes are left out.
+void AppendDecoded(std::string& utf8, std::string_view raw, bool dropQuotes = false);
+// Appends raw as it is, but for each byte that starts no Shift_JIS
+// character, which reads "?": the bytes are Shift_JIS afterwards.
+void AppendCleaned(std::string& sjis, std::string_view raw);
+
+// Calls fn with each line of the bytes (ends: CR LF, CR or LF; a line end
+// after the last line makes no extra line).  Bytes 0x0D and 0x0A never occur
+// inside a two-byte Shift_JIS character, so the lines are those of the text.
+void ForEachSubmissionLine(std::string_view bytes, const std::function<void(std::string_view line)>& fn);
+
 // One line of a submission file.
 struct FileLine {
     std::string text;       // UTF-8, without the line end; bad bytes read "?"
     bool valid = true;      // false when the line's bytes are not Shift_JIS
 };
 
-// Splits file bytes into lines at CR LF, CR or LF and decodes each from
-// Shift_JIS.  A line end after the last line makes no extra line.
-std::vector<FileLine> SplitSubmissionLines(const std::string& bytes);
-// Reads a whole file; throws std::system_error when it cannot be read.
+// The same for a file read in blocks: only the line in hand is held whole.
+// Throws AppError saying that the file cannot be read.
+void ForEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view line)>& fn);
+
+// Splits file bytes into decoded lines (for the list viewer and tools).
+std::vector<FileLine> SplitSubmissionLines(std::string_view bytes);
+// Reads a whole file; throws AppError saying that it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& path);
 
 // The fields array of the floppy check: field 1 in slot 0, field n in slot n;
 // slots 1, 20 and 21 are never filled.
 using FieldSlots = std::array<std::string, 22>;
 
-// Deletes every double quote, then splits at commas into the slots, stopping
-// at the last comma or at a field beyond `expected`.  Returns the number of
-// fields found, expected + 1 meaning "more than expected".  Slots not reached
-// keep their old text.
-int SplitRecord(const std::string& line, int expected, FieldSlots& slots);
+// Counts the fields of a line of Shift_JIS bytes, split at commas (a comma
+// or a quote is never part of a two-byte character), stopping at the last
+// comma or at a field beyond `expected`.  Returns the number of fields,
+// expected + 1 meaning "more than expected".  Only when the count is the
+// expected one are the fields decoded into the slots, their double quotes
+// deleted; otherwise the slots keep their old text.
+int SplitRecord(std::string_view sjisLine, int expected, FieldSlots& slots);
 
 // The records of a file, split plainly at commas after the quotes are
 // deleted (for tools and tests).

@@ -29,6 +29,7 @@
 #include "settings/FrmDemand.h"
 #include "settings/FrmEst.h"
 #include "submission/Export.h"
+#include "submission/FloppyCheck.h"
 #include "submission/FrmCsv.h"
 #include "support/SampleEntry.h"
 #include "support/TableDump.h"
@@ -356,6 +357,71 @@ TEST_F(Failures, ExportIntoAReadOnlyFolder) {
     EXPECT_TRUE(fs::is_empty(fd));
     EXPECT_EQ(DumpDatabase(folder.live()), db);
     EXPECT_EQ(DumpFolder(folder.dir()), files);
+    folder.reconnect();
+}
+
+// A submission file that cannot be read, and a list folder that cannot be
+// written (empty, or holding the list of an earlier run): each says what
+// went wrong once, in the right words, and leaves the folders as they were.
+TEST_F(Failures, FloppyCheckOnFilesItCannotReadOrWrite) {
+    DB().Execute("UPDATE T_設定 SET no = '1234560', request = '2008-03-01'");
+    const std::string name = "4611234560-1-2002.CSV";
+    const fs::path drive = out / "drive", lists = out / "lists";
+    fs::create_directories(drive);
+    fs::create_directories(lists);
+    WriteFile(drive / name, "1,42002,4611234560,1,1,x\r\n2,x\r\n");
+    const auto mode = [](const fs::path& p, fs::perms perms) { fs::permissions(p, perms); };
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    folder.disconnect();
+    OpenToAll(folder.dir());
+    fs::permissions(out.path(), fs::perms::all);
+    fs::permissions(drive, fs::perms::all);
+    fs::permissions(lists, fs::perms::all);
+    fs::permissions(drive / name, fs::perms::all);
+    const std::string opening = "確認:国保連合会提出用フロッピーのチェックを行います。\rフロッピーをセットして下さい。\n";
+    const std::string listFailed = "エラー:予期せぬエラーです。\r\nエラーコード： 70\r\nチェックリスト '" +
+                                   (lists / (name + "_Error.txt")).string() +
+                                   "'：書き込みできません。リストは不完全です。\n"
+                                   "エラー:ＦＤデータにエラーがあります。\r内容を確認して下さい。\n";
+    struct Case {
+        const char* why;
+        std::function<void()> arrange;
+        std::string shown;  // after the opening notice
+    };
+    for (const Case& c : std::vector<Case>{
+             {"unreadable file", [&] { mode(drive / name, fs::perms::none); },
+              "エラー:予期せぬエラーです。\r\nエラーコード： 70\r\nファイル '" + (drive / name).string() +
+                  "' を読み込めません。（読み取りの権限がありません）\n"},
+             {"read-only list folder", [&] { mode(lists, readOnly); }, listFailed},
+             {"read-only list folder with an older list",
+              [&] {
+                  WriteFile(lists / (name + "_Error.txt"), "older");
+                  mode(lists, readOnly);
+              },
+              listFailed}}) {
+        SCOPED_TRACE(c.why);
+        c.arrange();
+        const auto drives = DumpFolder(drive);
+        const auto listed = DumpFolder(lists);
+        const std::string shown = AsNobody([&] {
+            gDB = data::Database::Open(folder.live());
+            submission::FloppyCheckOptions o;
+            o.drive = drive;
+            o.listFolder = lists;
+            folder.messages().clear();
+            submission::RunFloppyCheck(o);
+            std::string s;
+            for (const auto& m : folder.messages().shown) s += m.title + ":" + m.prompt + "\n";
+            return s;
+        });
+        EXPECT_EQ(shown, opening + c.shown);
+        EXPECT_EQ(DumpFolder(drive), drives);
+        EXPECT_EQ(DumpFolder(lists), listed);
+        mode(drive / name, fs::perms::all);
+        mode(lists, fs::perms::all);
+        fs::remove(lists / (name + "_Error.txt"));
+    }
     folder.reconnect();
 }
 

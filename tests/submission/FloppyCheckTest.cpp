@@ -126,6 +126,29 @@ TEST(CheckList, HeadingAndCheckDigit) {
     EXPECT_EQ(CheckDigitOf("461123456"), "0");
 }
 
+TEST(SubmissionLines, ReadInBlocksAsFromMemory) {
+    // Line ends (CR LF, CR, LF) on each side of the 256 KiB reading block,
+    // a CR LF split by it, lines longer than a block, no end after the last.
+    const std::size_t block = 256 * 1024;
+    test::TempDir dir;
+    auto lines = [](auto&& each) {
+        std::vector<std::string> out;
+        each([&](std::string_view l) { out.emplace_back(l); });
+        return out;
+    };
+    for (std::size_t at : {block - 2, block - 1, block, block + 1})
+        for (const char* end : {"\r\n", "\r", "\n", "\r\n\r\n"})
+            for (const char* tail : {"", "x", "x\r\n", "\n"}) {
+                const std::string bytes = std::string(at, 'a') + end + std::string(2 * block, 'b') + "\r\nc" + tail;
+                test::WriteFile(dir / "f", bytes);
+                EXPECT_EQ(lines([&](auto fn) { ForEachFileLine(dir / "f", fn); }),
+                          lines([&](auto fn) { ForEachSubmissionLine(bytes, fn); }))
+                    << at << " " << end << " " << tail;
+            }
+    EXPECT_EQ(lines([&](auto fn) { ForEachSubmissionLine("a\r\n\rb\n\nc", fn); }),
+              (std::vector<std::string>{"a", "", "b", "", "c"}));
+}
+
 TEST_F(FloppyCheckTest, ACleanFileEndsWithNoErrors) {
     FloppyCheckResult r = check(test::SjisLines({Header(2), Detail(), Detail({{7, "000123457"}})}));
     EXPECT_EQ(r.outcome, FloppyCheckOutcome::Clean);
@@ -353,6 +376,10 @@ TEST_F(FloppyCheckTest, AmountsAreListedAsWholeNumbersButCheckedAsRead) {
     check(test::SjisLines({Header(1), Detail({{2, "4611234567"}, {15, "1234.7"}, {16, ""}})}));
     lines = listLines();
     EXPECT_NE(lines[3].find("|        1234|           0|"), std::string::npos) << lines[3];
+
+    // Wider than any machine number: the digits as read.
+    check(test::SjisLines({Header(1), Detail({{15, "99999999999999999999"}, {16, "1234567890123456789.5"}})}));
+    EXPECT_NE(listLines()[3].find("| 99999999999999999999| 1234567890123456789|"), std::string::npos) << listLines()[3];
 }
 
 TEST_F(FloppyCheckTest, ExactListAgainstAHandWorkedFile) {
@@ -400,13 +427,40 @@ TEST_F(FloppyCheckTest, HeaderLayoutFollowsFieldOne) {
 }
 
 TEST_F(FloppyCheckTest, HeaderCountIsComparedWithTheLines) {
-    check(test::SjisLines({Header(3), Detail(), Detail()}));
-    EXPECT_EQ(listLines().at(3),
-              "4611234560-1-2002.CSV /ﾜｰﾆﾝｸﾞ/ﾍｯﾀﾞｰ件数" + std::string(10, ' ') + "  3件と明細件数  2件の不一致 /ヘッダー件数確認");
-    // A count that is not a whole number is not compared and does not end the run.
-    FloppyCheckResult r = check(test::SjisLines({Header(3, {{5, "2.5"}}), Detail(), Detail({{5, "x"}})}));
-    EXPECT_EQ(r.outcome, FloppyCheckOutcome::Findings);
-    EXPECT_EQ(findings(), F{"E:市町村番号が数値ではない"});
+    // Header field 5 against two detail lines: a count that differs or is no
+    // whole number is a finding (shown as read), and the run goes on.
+    for (const auto& [count, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"3", "  3"}, {"2.5", "2.5"}, {"abc", "abc"}, {"５", "  ５"}, {"", "   "},
+             {"99999999999999999999", "99999999999999999999"}}) {
+        FloppyCheckResult r = check(test::SjisLines({Header(0, {{5, count}}), Detail(), Detail({{5, "x"}})}));
+        EXPECT_EQ(r.outcome, FloppyCheckOutcome::Findings) << count;
+        ASSERT_EQ(listLines().size(), 5u) << count;
+        EXPECT_EQ(listLines()[4], "4611234560-1-2002.CSV /ﾜｰﾆﾝｸﾞ/ﾍｯﾀﾞｰ件数" + std::string(10, ' ') + shown +
+                                         "件と明細件数  2件の不一致 /ヘッダー件数確認")
+            << count;
+    }
+    EXPECT_EQ(check(test::SjisLines({Header(0, {{5, "2"}}), Detail(), Detail()})).outcome, FloppyCheckOutcome::Clean);
+}
+
+TEST_F(FloppyCheckTest, LongGarbageLinesAreListedWhole) {
+    // A megabyte of rubbish on one line: a byte that starts no character
+    // (with a space after it), a two-byte character, a byte that is never
+    // Shift_JIS; then a megabyte of half-width ｱ without a comma.  Each is
+    // listed whole, and the lines after them are still checked.
+    std::string garbage, shown;
+    for (int i = 0; i < 200000; ++i) {
+        garbage += "\x85\x20" + ToSjis("山") + "\xFF";
+        shown += "? 山?";
+    }
+    const std::string kana(1 << 20, '\xB1');
+    std::string longKana;
+    for (int i = 0; i < (1 << 20); ++i) longKana += "ｱ";
+    check(ToSjis(Header(3)) + "\r\n" + garbage + "\r\n" + kana + "\r\n" + ToSjis(Detail({{5, "x"}})) + "\r\n");
+    EXPECT_EQ(findings(), (F{"E:文字コードが正しくありません", "E:明細の項目数が不足です", "E:市町村番号が数値ではない"}));
+    auto lines = listLines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_TRUE(lines[3] == "4611234560-1-2002.CSV /エラー/文字コードが正しくありません" + std::string(17, ' ') + "/" + shown);
+    EXPECT_TRUE(lines[4] == "4611234560-1-2002.CSV /エラー/明細の項目数が不足です　　" + std::string(18, ' ') + "/" + longKana);
 }
 
 TEST_F(FloppyCheckTest, EmptyFileAndInvalidShiftJis) {
@@ -421,7 +475,7 @@ TEST_F(FloppyCheckTest, EmptyFileAndInvalidShiftJis) {
     EXPECT_EQ(findings(), (F{"E:文字コードが正しくありません", "E:市町村番号が数値ではない"}));
 }
 
-TEST_F(FloppyCheckTest, ListWriteFailuresMakeTheClosingMessageSaySo) {
+TEST_F(FloppyCheckTest, ListWriteFailuresAreReportedOnce) {
     // The disk is full for the first block of lines; later blocks are written.
     std::string file = ToSjis(Header(3000)) + "\r\n";
     for (int i = 0; i < 3000; ++i) file += ToSjis(Detail({{5, "x"}})) + "\r\n";
@@ -436,38 +490,41 @@ TEST_F(FloppyCheckTest, ListWriteFailuresMakeTheClosingMessageSaySo) {
     EXPECT_EQ(lines[2], CheckListHeading());
     EXPECT_LT(lines.size() - 3, 3000u);
     EXPECT_GT(lines.size() - 3, 2000u);
+    const auto closing = [](const ScriptedMessages::Shown& m) { return m.title + ":" + m.prompt; };
     auto& shown = program.messages().shown;
-    ASSERT_EQ(shown.size(), 3u);  // reported once
-    EXPECT_EQ(shown[1].title, "エラー");
-    EXPECT_EQ(shown[1].prompt.rfind("予期せぬエラーです。\r\nエラーコード： 61", 0), 0u);
-    EXPECT_EQ(shown[2].prompt,
-              "ＦＤデータにエラーがあります。\rチェックリストを書き込めなかったため、リストは不完全です。\r"
-              "内容を確認して下さい。");
-    EXPECT_EQ(shown[2].style, mbExclamation);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(closing(shown[1]), "エラー:予期せぬエラーです。\r\nエラーコード： 61\r\nチェックリスト '" +
+                                     listPath().string() + "'：ディスクの空き容量が不足しています。リストは不完全です。");
+    EXPECT_EQ(closing(shown[2]), "エラー:ＦＤデータにエラーがあります。\r内容を確認して下さい。");
     EXPECT_EQ(opened.size(), 1u);
 
-    // A list folder that cannot be written at all: reported once, never "エラーなし".
+    // A list folder that cannot be written at all: the same, never "エラーなし".
     check(test::SjisLines({Header(2), Detail({{5, "x"}}), Detail({{6, "x"}})}));
     FloppyCheckOptions o;
     o.drive = drive.path();
     o.listFolder = lists / "missing";
     program.messages().clear();
+    opened.clear();
     r = RunFloppyCheck(o);
     EXPECT_EQ(r.outcome, FloppyCheckOutcome::Findings);
     EXPECT_TRUE(r.listIncomplete);
+    EXPECT_FALSE(r.listWritten);
     EXPECT_EQ(r.findings, 2);
-    ASSERT_EQ(program.messages().shown.size(), 3u);
-    EXPECT_EQ(program.messages().shown[1].title, "エラー");
-    EXPECT_NE(program.messages().shown[2].prompt.find("リストは不完全です"), std::string::npos);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(closing(shown[1]), "エラー:予期せぬエラーです。\r\nエラーコード： 53\r\nチェックリスト '" +
+                                     (lists / "missing" / (std::string(kName) + "_Error.txt")).string() +
+                                     "'：ファイルが見つかりません。リストは不完全です。");
+    EXPECT_EQ(closing(shown[2]), "エラー:ＦＤデータにエラーがあります。\r内容を確認して下さい。");
+    EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(FloppyCheckTest, ABlockCutShortByAFullDiskLeavesNoTornLine) {
     // Lines go to the list in blocks; the disk fills half-way through the
     // second block.  The lines after it must not continue a torn line.
     FloppyCheck run(kName, Date{2008, 3, 1}, EraTable::Load(), lists.path());
-    FileLine line{Header(1), true};
+    std::string line = ToSjis(Header(1));
     run.checkLine(line, true);
-    line.text = Detail({{5, "x"}});
+    line = ToSjis(Detail({{5, "x"}}));
     const auto listed = [&] { return fs::exists(listPath()) ? fs::file_size(listPath()) : 0; };
     while (listed() == 0) run.checkLine(line, false);
     InjectWriteFailure(ENOSPC);

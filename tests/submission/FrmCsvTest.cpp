@@ -217,3 +217,20 @@ TEST_F(FrmCsvTest, TheViewerSaysWhenTheDesktopHasNoEditor) {
     CheckListViewer::setEditorOpener({});
     v->close();
 }
+
+TEST(CheckListText, LongLinesAreCutAndLinesBeyondTheLimitsCounted) {
+    // The file keeps everything; the viewer shows the start of a long line
+    // (a byte that is not Shift_JIS reads "?") and stops at the line or
+    // character limit, saying how many lines it left out.
+    test::TempDir dir;
+    const std::string a = ToSjis("ア");
+    std::string longLine;
+    for (int i = 0; i < 100000; ++i) longLine += a + "\xFF";
+    test::WriteFile(dir / "list.txt", ToSjis("題") + "\r\n" + longLine + "\r\nxyz\r\n" + std::string(30, 'b') + "\r\nc\r\nd\r\n");
+    EXPECT_EQ(CheckListText(dir / "list.txt", {6, 100, 100}).toStdString(),
+              "題\nア?ア?ア?…（以下略）\nxyz\nbbbbbb…（以下略）\nc\nd\n");
+    EXPECT_EQ(CheckListText(dir / "list.txt", {6, 3, 100}).toStdString(),
+              "題\nア?ア?ア?…（以下略）\nxyz\n（ここから先の 3 行は表示していません。すべての行は「エディタで開く」で確認できます。）\n");
+    EXPECT_EQ(CheckListText(dir / "list.txt", {6, 100, 20}).toStdString(),
+              "題\nア?ア?ア?…（以下略）\nxyz\nbbbbbb…（以下略）\n（ここから先の 2 行は表示していません。すべての行は「エディタで開く」で確認できます。）\n");
+}
