@@ -1,34 +1,40 @@
+// Message boxes behind their interface, the standard error message, and the
+// program folder.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "common/Errors.h"
 #include "common/Messages.h"
+#include "common/Paths.h"
+#include "common/Sjis.h"
 
 using namespace hotaru;
 
-TEST(Messages, ScriptedAnswersThenDefaultButton) {
+// Answers come from the script, then from the style's default button (one
+// beyond the buttons falls back to the first); an empty title is the program's.
+TEST(Messages, ScriptedAnswersThenDefaultButtons) {
     ScriptedMessages script;
     ScopedPresenter scope(script);
     script.answer(mbNo);
     script.answer(mbCancel);
-    EXPECT_EQ(MsgBox("q1", mbYesNo + mbQuestion, "確認"), mbNo);
-    EXPECT_EQ(MsgBox("q2", mbOKCancel), mbCancel);
-    // Queue empty: the default button answers.
-    EXPECT_EQ(MsgBox("q3", mbYesNo + mbExclamation, "確認"), mbYes);
-    EXPECT_EQ(MsgBox("q4", mbYesNo + mbQuestion + mbDefaultButton2, "確認"), mbNo);
-    EXPECT_EQ(MsgBox("q5", mbOKOnly + mbInformation), mbOK);
-    EXPECT_EQ(MsgBox("q6", mbOKCancel), mbOK);
-    EXPECT_EQ(MsgBox("q7", mbOKCancel + mbDefaultButton2), mbCancel);
-    EXPECT_EQ(MsgBox("q8", mbYesNoCancel + mbDefaultButton3), mbCancel);
-    EXPECT_EQ(MsgBox("q9", mbOKOnly + mbDefaultButton2 + mbCritical + mbSystemModal), mbOK);
-
-    ASSERT_EQ(script.shown.size(), 9u);
-    EXPECT_EQ(script.shown[0].prompt, "q1");
+    const std::pair<int, int> answers[] = {
+        {mbYesNo + mbQuestion, mbNo}, {mbOKCancel, mbCancel}, {mbYesNo + mbExclamation, mbYes},
+        {mbYesNo + mbDefaultButton2, mbNo}, {mbOKCancel + mbDefaultButton2, mbCancel},
+        {mbYesNoCancel + mbDefaultButton3, mbCancel}, {mbAbortRetryIgnore + mbDefaultButton2, mbRetry},
+        {mbRetryCancel, mbRetry}, {mbOKOnly + mbDefaultButton2 + mbCritical + mbSystemModal, mbOK}, {7, mbOK}};
+    for (auto [style, answer] : answers) EXPECT_EQ(MsgBox("q", style, "確認"), answer) << style;
+    MsgBox("untitled");
+    ASSERT_EQ(script.shown.size(), 11u);
     EXPECT_EQ(script.shown[0].style, 36);
     EXPECT_EQ(script.shown[0].title, "確認");
-    EXPECT_EQ(script.shown[1].title, "Hotaru");  // no title: the application's
-    EXPECT_EQ(script.shown[8].style, 4368);
+    EXPECT_EQ(script.shown[10].title, "Hotaru");
+    EXPECT_EQ(MessageLines("a\rb\r\nc\nd\r\n\r\ne"), (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
 }
 
-TEST(Messages, ScopedPresenterRestoresThePrevious) {
+TEST(Messages, ScopedPresentersNestAndTheDefaultWritesToStandardError) {
     MessagePresenter& original = CurrentMessagePresenter();
     ScriptedMessages outer, inner;
     {
@@ -41,27 +47,57 @@ TEST(Messages, ScopedPresenterRestoresThePrevious) {
         MsgBox("outer");
     }
     EXPECT_EQ(&CurrentMessagePresenter(), &original);
-    ASSERT_EQ(inner.shown.size(), 1u);
+    EXPECT_EQ(inner.shown.size() + outer.shown.size(), 2u);
     EXPECT_EQ(inner.beeps, 1);
-    ASSERT_EQ(outer.shown.size(), 1u);
-    EXPECT_EQ(outer.shown[0].prompt, "outer");
+    EXPECT_EQ(outer.shown.at(0).prompt, "outer");
     inner.clear();
-    EXPECT_TRUE(inner.shown.empty());
-    EXPECT_EQ(inner.beeps, 0);
-}
+    EXPECT_TRUE(inner.shown.empty() && inner.beeps == 0);
 
-TEST(Messages, DefaultPresenterAnswersTheDefaultButton) {
     SetMessagePresenter(nullptr);
     testing::internal::CaptureStderr();
-    int a = MsgBox("一行目\r二行目\r\n三行目", mbYesNo + mbDefaultButton2, "確認");
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(a, mbNo);
-    EXPECT_NE(err.find("一行目\n二行目\n三行目\n"), std::string::npos);
-    EXPECT_EQ(err.find('\r'), std::string::npos);
+    EXPECT_EQ(MsgBox("一行目\r二行目\r\n三行目", mbYesNo + mbDefaultButton2, "確認"), mbNo);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[確認]\n一行目\n二行目\n三行目\n");
 }
 
-TEST(Messages, LinesSplitAtAnyLineEnd) {
-    EXPECT_EQ(MessageLines("a\rb\r\nc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-    EXPECT_EQ(MessageLines("abc"), (std::vector<std::string>{"abc"}));
-    EXPECT_EQ(MessageLines("a\r\n\r\nb"), (std::vector<std::string>{"a", "", "b"}));
+// The standard message's bytes, and the number and description each kind of
+// failure gives.
+TEST(Errors, StandardErrorTextAndNumbers) {
+    EXPECT_EQ(StandardErrorText(61, "ディスクの空き容量が不足しています。"),
+              "予期せぬエラーです。\r\nエラーコード： 61\r\nディスクの空き容量が不足しています。");
+    EXPECT_EQ(StandardErrorText(0, ""), "予期せぬエラーです。\r\nエラーコード： 0\r\n");
+    EXPECT_EQ(StandardErrorText(-2147467259, "x"), "予期せぬエラーです。\r\nエラーコード：-2147467259\r\nx");
+    auto fs = [](int e) { return std::filesystem::filesystem_error("op", "/x", std::make_error_code(std::errc(e))); };
+    auto said = [](const std::exception& e) { return std::to_string(ErrorNumberOf(e)) + " " + ErrorDescriptionOf(e); };
+    EXPECT_EQ(said(AppError(err::PathNotFound, "パスが見つかりません。")), "76 パスが見つかりません。");
+    EXPECT_EQ(said(std::bad_alloc()), "7 メモリが不足しています。");
+    EXPECT_EQ(said(SjisError("bad", "𠮷", 0)), "13 bad");
+    EXPECT_EQ(said(std::runtime_error("boom")), "5 boom");
+    EXPECT_EQ(said(fs(ENOSPC)), "61 ディスクの空き容量が不足しています。");
+    EXPECT_EQ(said(fs(ENOENT)), "53 ファイルが見つかりません。");
+    for (int e : {EACCES, EROFS, EPERM}) EXPECT_EQ(said(fs(e)), "70 書き込みできません。") << e;
+    EXPECT_EQ(said(fs(EIO)), std::string("57 ") + fs(EIO).what());
+
+    ScriptedMessages script;
+    ScopedPresenter scope(script);
+    EXPECT_TRUE(Trap([] {}));
+    EXPECT_FALSE(Trap([] { throw AppError(err::DiskFull, "いっぱい"); }));
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].title + ":" + std::to_string(script.shown[0].style) + ":" + script.shown[0].prompt,
+              "エラー:48:予期せぬエラーです。\r\nエラーコード： 61\r\nいっぱい");
+}
+
+TEST(Paths, ProgramDirAndHome) {
+    const auto exeDir = ExecutableDir();
+    EXPECT_TRUE(std::filesystem::exists(exeDir / "hotaru_common_tests"));
+    EXPECT_EQ(ProgramDir(), exeDir);
+    SetProgramDir("/tmp/somewhere");
+    EXPECT_EQ(ProgramDir(), std::filesystem::path("/tmp/somewhere"));
+    SetProgramDir({});
+    EXPECT_EQ(ProgramDir(), exeDir);
+    const std::string home = HomeDir();
+    setenv("HOME", "/home/tester", 1);
+    EXPECT_EQ(HomeDir(), std::filesystem::path("/home/tester"));
+    unsetenv("HOME");
+    EXPECT_FALSE(HomeDir().empty());  // from the password file
+    setenv("HOME", home.c_str(), 1);
 }

@@ -1,4 +1,5 @@
-// Record sets, field conversion, transactions and opening failures.
+// The record layer: the old dialect translated, record sets, field
+// conversion, transactions and the files it refuses to open.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -7,52 +8,62 @@
 #include <filesystem>
 
 #include "common/Errors.h"
+#include "common/Text.h"
 #include "data/Connection.h"
 #include "support/TestSupport.h"
 
 using namespace hotaru;
 using namespace hotaru::data;
 
+// Each form of the old dialect; text in quotes is never touched.
+TEST(Translate, DialectForms) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"DELETE * FROM T_データ", "DELETE FROM T_データ"},
+        {"delete * \r FROM WK_データ\r", "delete FROM WK_データ\r"},
+        {"DELETE *, x FROM t", "DELETE *, x FROM t"},
+        {"WHERE request <= #2008/04/01# OR x = #2008/4/1#", "WHERE request <= '2008-04-01' OR x = '2008-04-01'"},
+        {"WHERE (T_市町村.code) Like '1*'", "WHERE (T_市町村.code) GLOB '1*'"},
+        {"name = 'a # b * Like ''x'''", "name = 'a # b * Like ''x'''"},
+        {"name = \"it's\"", "name = 'it''s'"},
+        {"SELECT count(*) as cnt FROM T_設定", "SELECT count(*) as cnt FROM T_設定"}};
+    for (const auto& [from, to] : cases) EXPECT_EQ(TranslateSql(from), to) << from;
+    EXPECT_THROW(TranslateSql("x = #2008/13/01#"), AppError);
+    EXPECT_THROW(TranslateSql("x = #2008/04/01"), AppError);
+}
+
 class Records : public ::testing::Test {
 protected:
     test::ProgramFolder folder;
+    // The row's fields as SQLite quotes them: Null, text and numbers stay apart.
+    static std::string Quoted(const std::string& fields, const std::string& from) {
+        return DB().Scalar("SELECT quote(" + ReplaceAll(fields, ",", ") || ' ' || quote(") + ") FROM " + from).str();
+    }
 };
 
-TEST_F(Records, NullIsToldApartFromEmptyText) {
-    auto rs = DB().OpenRecordset("SELECT * FROM T_基本", dbOpenDynaset);
+// Null apart from empty text; values typed with separators, short dates and
+// era texts stored as the field's type; nothing wrapped or half-converted.
+TEST_F(Records, AssignedValuesConvertByFieldTypeAndNullStaysNull) {
+    auto rs = DB().OpenRecordset("SELECT * FROM T_データ", dbOpenDynaset);
     rs.AddNew();
     rs.set("code", "01");
-    rs.set("recipient", "000000123");
+    rs.set("insurance_no", 460014);  // a number into a text field gives its text
+    rs.set("recipient", "O'Brien'); DELETE FROM T_基本; --");
+    rs.set("total", "1,234");
+    rs.set("payment", "2147483647");
+    rs.set("diagnosis", "2008/02/01");
+    rs.set("request", "令和08年12月");
+    rs.set("RATIO", " 3 ");
     rs.set("PublicPay1", "");
     rs.set("PublicPay2", Value::null());
     rs.Update();
-    auto back = DB().OpenRecordset("select * from T_基本 where recipient = ?", dbOpenSnapshot, {Value("000000123")});
+    EXPECT_EQ(Quoted("code,recipient,insurance_no,total,payment,diagnosis,request,ratio,PublicPay1,PublicPay2,treatment",
+                     "T_データ"),
+              "'01' 'O''Brien''); DELETE FROM T_基本; --' '460014' 1234 2147483647 '2008-02-01' '2026-12-01' 3 '' NULL NULL");
+    auto back = DB().OpenRecordset("select * from T_データ where recipient = ?", dbOpenSnapshot,
+                                   {Value("O'Brien'); DELETE FROM T_基本; --")});
     ASSERT_EQ(back.RecordCount(), 1);
-    EXPECT_EQ(back["CODE"].str(), "01");  // leading zero kept, name case-insensitive
-    EXPECT_FALSE(back["PublicPay1"].isNull());
-    EXPECT_EQ(back["PublicPay1"].str(), "");
-    EXPECT_TRUE(back["publicpay2"].isNull());
-    EXPECT_TRUE(back["name"].isNull());
+    EXPECT_EQ(back["DIAGNOSIS"].str(), "2008/02/01");  // a date reads as the short date
     EXPECT_THROW(back["nosuchfield"], AppError);
-}
-
-TEST_F(Records, AssignedValuesConvertByFieldType) {
-    auto rs = DB().OpenRecordset("SELECT * FROM T_データ", dbOpenDynaset);
-    rs.AddNew();
-    rs.set("code", 1);                    // a number into a text field gives its text
-    rs.set("total", "1,234");             // typed with separators
-    rs.set("payment", "2147483647");
-    rs.set("diagnosis", "2008/02/01");    // short date
-    rs.set("request", "令和08年12月");     // era text
-    rs.set("ratio", " 3 ");
-    rs.Update();
-    auto back = DB().OpenRecordset("SELECT * FROM T_データ", dbOpenSnapshot);
-    EXPECT_EQ(back["code"].str(), "1");
-    EXPECT_EQ(back["total"].toInt(), 1234);
-    EXPECT_EQ(back["payment"].toInt(), 2147483647);
-    EXPECT_EQ(back["diagnosis"].str(), "2008/02/01");
-    EXPECT_EQ(back["request"].rawText(), "2026-12-01");
-    EXPECT_EQ(back["ratio"].toInt(), 3);
 
     rs.AddNew();
     EXPECT_THROW(rs.set("total", "2147483648"), AppError);  // never wrapped
@@ -62,19 +73,7 @@ TEST_F(Records, AssignedValuesConvertByFieldType) {
     rs.CancelUpdate();
 }
 
-TEST_F(Records, QuotesInTypedTextAreStoredAndFoundAgain) {
-    const std::string name = "O'Brien'); DELETE FROM T_基本; --";
-    auto rs = DB().OpenRecordset("SELECT * FROM T_基本", dbOpenDynaset);
-    rs.AddNew();
-    rs.set("code", "1");
-    rs.set("recipient", "1");
-    rs.set("name", name);
-    rs.Update();
-    auto back = DB().OpenRecordset("SELECT * FROM T_基本 WHERE name = ?", dbOpenSnapshot, {Value(name)});
-    EXPECT_EQ(back.RecordCount(), 1);
-}
-
-TEST_F(Records, EditChangesOnlyTheCurrentRow) {
+TEST_F(Records, EditChangesOnlyTheCurrentRowOfOneTable) {
     for (int i = 1; i <= 3; ++i)
         DB().Execute("INSERT INTO WK_データ (枝番, 氏名) VALUES (?, ?)", {Value(i), Value("名" + std::to_string(i))});
     auto rs = DB().OpenRecordset("SELECT * FROM WK_データ WHERE 枝番 >= ? ORDER BY 枝番", dbOpenDynaset, {Value(2)});
@@ -85,44 +84,51 @@ TEST_F(Records, EditChangesOnlyTheCurrentRow) {
     EXPECT_EQ(rs["氏名"].str(), "変更");
     rs.MoveNext();
     rs.MoveNext();
-    EXPECT_TRUE(rs.isEOF());
-    EXPECT_THROW(rs.Edit(), AppError);
-    EXPECT_EQ(DB().Scalar("SELECT 氏名 FROM WK_データ WHERE 枝番 = 2").str(), "変更");
-    EXPECT_EQ(DB().Scalar("SELECT 氏名 FROM WK_データ WHERE 枝番 = 3").str(), "名3");
-
-    auto snap = DB().OpenRecordset("WK_データ", dbOpenSnapshot);
-    EXPECT_THROW(snap.Edit(), AppError);
-    // A join cannot be opened for update.
+    EXPECT_THROW(rs.Edit(), AppError);  // past the last row
+    EXPECT_EQ(Quoted("group_concat(氏名)", "WK_データ"), "'名1,変更,名3'");
+    EXPECT_THROW(DB().OpenRecordset("WK_データ", dbOpenSnapshot).Edit(), AppError);
     EXPECT_THROW(DB().OpenRecordset("SELECT * FROM T_基本 LEFT JOIN T_データ ON T_基本.code = T_データ.code",
                                     dbOpenDynaset),
                  AppError);
 }
 
-TEST_F(Records, RolledBackTransactionLeavesNothing) {
+// The statements of the windows: Like on a numeric code, joined * with
+// "table.field", aliases, CStr of a date, the deletion forms.
+TEST_F(Records, StatementsOfTheWindowsRun) {
+    DB().Execute("INSERT INTO T_基本 (code, recipient, name) VALUES ('1','2','親')");
+    DB().Execute("INSERT INTO T_データ (code, recipient, diagnosis, eda, request) "
+                 "VALUES ('1', '2', '2008-02-01', 3, '2008-03-01')");
+    DB().Execute("INSERT INTO WK_データ (枝番) VALUES (1), (5)");
+    EXPECT_EQ(Quoted("count(*)", "T_市町村 Where (T_市町村.code) Like '1*'"), "11");  // 1, 10..19
+    auto rs = DB().OpenRecordset(
+        "SELECT * FROM T_基本 LEFT JOIN T_データ ON \r(T_基本.recipient = T_データ.recipient) AND \r"
+        "(T_基本.code = T_データ.code) \r WHERE T_基本.code= ?\r   AND T_基本.recipient = ?\r"
+        "   AND T_データ.diagnosis = #2008/02/01#\r   AND CStr(T_データ.request) = ?",
+        dbOpenSnapshot, {Value("1"), Value("2"), Value("2008/03/01")});
+    ASSERT_FALSE(rs.isEOF());
+    EXPECT_EQ(rs["T_基本.name"].str() + " " + rs["eda"].str() + " " + rs["diagnosis"].str(), "親 3 2008/02/01");
+    EXPECT_EQ(DB().Scalar("select Max(WK_データ.枝番) AS 枝番の最大\r  FROM WK_データ").toInt(), 5);
+    EXPECT_EQ(DB().OpenRecordset("SELECT count(*) As cnt FROM T_データ", dbOpenSnapshot)["CNT"].toInt(), 1);
+    EXPECT_EQ(DB().Execute("delete * \r FROM WK_データ\r"), 2);
+    EXPECT_EQ(DB().Execute("DELETE FROM T_データ WHERE request <= #2008/03/01#"), 1);
+}
+
+// A rollback leaves nothing; an injected failure fails writes only.
+TEST_F(Records, RolledBackTransactionsAndInjectedFailures) {
     gWS.BeginTrans();
     DB().Execute("INSERT INTO WK_データ (枝番) VALUES (1)");
     auto rs = DB().OpenRecordset("SELECT * FROM T_設定", dbOpenDynaset);
     rs.AddNew();
     rs.set("name", "医院");
     rs.Update();
-    gWS.Rollback();
-    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM WK_データ").toInt(), 0);
-    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_設定").toInt(), 0);
-    gWS.Rollback();  // harmless without a transaction
-    EXPECT_THROW(gWS.CommitTrans(), AppError);
-}
-
-TEST_F(Records, InjectedWriteFailureRollsBackCleanly) {
-    DB().InjectWriteFailure(1);
-    gWS.BeginTrans();
-    DB().Execute("INSERT INTO WK_データ (枝番) VALUES (1)");
-    EXPECT_THROW(DB().Execute("INSERT INTO WK_データ (枝番) VALUES (2)"), AppError);
-    gWS.Rollback();
-    DB().InjectWriteFailure(-1);
-    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM WK_データ").toInt(), 0);
-    // Reads are never failed by the switch.
     DB().InjectWriteFailure(0);
     EXPECT_NO_THROW(DB().Scalar("SELECT count(*) FROM T_市町村"));
+    EXPECT_THROW(DB().Execute("INSERT INTO WK_データ (枝番) VALUES (2)"), AppError);
+    DB().InjectWriteFailure(-1);
+    gWS.Rollback();
+    EXPECT_EQ(Quoted("(SELECT count(*) FROM WK_データ), count(*)", "T_設定"), "0 0");
+    gWS.Rollback();  // harmless without a transaction
+    EXPECT_THROW(gWS.CommitTrans(), AppError);
 }
 
 TEST(OpenDatabase, BadFilesFailAtOpening) {
@@ -135,31 +141,25 @@ TEST(OpenDatabase, BadFilesFailAtOpening) {
         }
         return 0;
     };
+    const std::string good = test::ReadFile(test::BinDir() / "Medic_ins_NEW.mdb");
+    test::WriteFile(dir / "text.mdb", "this is not a database at all, just some text.....");
+    test::WriteFile(dir / "empty.mdb", "");
+    test::WriteFile(dir / "cut.mdb", good.substr(0, good.size() / 2));
+    for (const char* name : {"text.mdb", "empty.mdb", "cut.mdb"})
+        EXPECT_EQ(number(dir / name), dberr::NotADatabase) << name;
     EXPECT_EQ(number(dir / "missing.mdb"), dberr::FileNotFound);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.mdb"));  // never created
 
-    test::WriteFile(dir / "text.mdb", "this is not a database at all, just some text.....");
-    EXPECT_EQ(number(dir / "text.mdb"), dberr::NotADatabase);
-
-    test::WriteFile(dir / "empty.mdb", "");
-    EXPECT_EQ(number(dir / "empty.mdb"), dberr::NotADatabase);
-
-    // A truncated copy of a real file.
-    std::string bytes = test::ReadFile(test::BinDir() / "Medic_ins_NEW.mdb");
-    test::WriteFile(dir / "cut.mdb", bytes.substr(0, bytes.size() / 2));
-    EXPECT_EQ(number(dir / "cut.mdb"), dberr::NotADatabase);
-
     // Locked: another connection holds the write lock.
-    std::filesystem::copy_file(test::BinDir() / "Medic_ins_NEW.mdb", dir / "locked.mdb");
+    test::WriteFile(dir / "locked.mdb", good);
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open((dir / "locked.mdb").c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    int locked = number(dir / "locked.mdb");
+    const int locked = number(dir / "locked.mdb");
     EXPECT_TRUE(locked == dberr::Locked || locked == dberr::NotADatabase) << locked;
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(number(dir / "locked.mdb"), 0);
-
     if (::geteuid() != 0) {  // root ignores file permissions
         std::filesystem::permissions(dir / "locked.mdb", std::filesystem::perms::owner_read);
         EXPECT_EQ(number(dir / "locked.mdb"), dberr::CannotOpen);
