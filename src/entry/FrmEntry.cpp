@@ -439,7 +439,7 @@ void FrmEntry::placeList(QListWidget* list, QLineEdit* beside) {
     // Whole entries only: a longer list scrolls.
     const int rows = std::clamp(list->count(), 1, std::max(1, (room.height() - frame) / rowHeight));
     const int height = rows * rowHeight + frame;
-    const int top = std::clamp(beside->mapTo(this, QPoint(0, 0)).y(), room.top(), room.bottom() + 1 - height);
+    const int top = std::max(room.top(), std::min(beside->mapTo(this, QPoint(0, 0)).y(), room.bottom() + 1 - height));
     list->setGeometry(room.left(), top, room.width(), height);
 }
 
