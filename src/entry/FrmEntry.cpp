@@ -434,10 +434,12 @@ void FrmEntry::showList(const CodeField& c) {
 // In the list column, level with its field as far as the column reaches.
 void FrmEntry::placeList(QListWidget* list, QLineEdit* beside) {
     const QRect room = listRoom_->geometry();
-    const int rows = list->count() > 0 ? list->count() : 1;
-    const int rowHeight = list->count() > 0 ? list->sizeHintForRow(0) : list->fontMetrics().height();
-    const int height = std::min(room.height(), rows * rowHeight + 2 * list->frameWidth());
-    const int top = std::clamp(beside->mapTo(this, QPoint(0, 0)).y(), room.top(), room.bottom() + 1 - height);
+    const int frame = 2 * list->frameWidth();
+    const int rowHeight = std::max(1, list->count() > 0 ? list->sizeHintForRow(0) : list->fontMetrics().height());
+    // Whole entries only: a longer list scrolls.
+    const int rows = std::clamp(list->count(), 1, std::max(1, (room.height() - frame) / rowHeight));
+    const int height = rows * rowHeight + frame;
+    const int top = std::max(room.top(), std::min(beside->mapTo(this, QPoint(0, 0)).y(), room.bottom() + 1 - height));
     list->setGeometry(room.left(), top, room.width(), height);
 }
 

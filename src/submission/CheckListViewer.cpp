@@ -1,9 +1,12 @@
 #include "submission/CheckListViewer.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -49,8 +52,30 @@ QString CheckListText(const std::filesystem::path& list, const ListViewLimits& l
 
 namespace {
 
+// A desktop without an editor for text files must not leave the click
+// unanswered: say so, and where the list is.
+void SayNoEditor(const std::filesystem::path& file) {
+    MsgBox(std::string("テキストエディタを起動できませんでした。\r") + "チェックリストのファイル：\r" + file.string(),
+           mbExclamation, "エラー");
+}
+
+// xdg-open tells by its exit status whether anything could open the file
+// (3: nothing for text files).  It is watched, not waited for: on some
+// desktops it stays until the editor is closed.  Without it, Qt's own
+// opener answers at once.
 bool DesktopEditor(const std::filesystem::path& file) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    const QString path = QString::fromStdString(file.string());
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty()) return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto* opener = new QProcess(QCoreApplication::instance());
+    QObject::connect(opener, &QProcess::finished, opener, [opener, file](int code, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        if (status == QProcess::NormalExit && code != 0) Trap([&] { SayNoEditor(file); });
+    });
+    opener->start(xdgOpen, {path});
+    if (opener->waitForStarted()) return true;
+    delete opener;
+    return false;
 }
 
 CheckListViewer::EditorOpener& Opener() {
@@ -101,12 +126,8 @@ CheckListViewer::CheckListViewer(const std::filesystem::path& list, QWidget* par
     connect(Cmd_Close, &QPushButton::clicked, this, &QWidget::close);
 }
 
-// A desktop without an editor for text files must not leave the click
-// unanswered: say so, and where the list is.
 void CheckListViewer::openInEditor() {
-    if (Opener()(path_)) return;
-    MsgBox(std::string("テキストエディタを起動できませんでした。\r") + "チェックリストのファイル：\r" + path_.string(),
-           mbExclamation, "エラー");
+    if (!Opener()(path_)) SayNoEditor(path_);
 }
 
 CheckListViewer* ShowCheckList(const std::filesystem::path& list, QWidget* parent) {

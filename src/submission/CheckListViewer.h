@@ -25,8 +25,8 @@ public:
 
     const std::filesystem::path& listPath() const { return path_; }
 
-    // Hands the file to the desktop's editor; false when there is none.
-    // Replaceable for tests.
+    // Hands the file to the desktop's editor; false when there is none (an
+    // opener that learns it later says so itself).  Replaceable for tests.
     using EditorOpener = std::function<bool(const std::filesystem::path& file)>;
     static void setEditorOpener(EditorOpener opener);
 
