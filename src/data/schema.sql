@@ -4,8 +4,9 @@
 -- values by them: SMALLINT for the 16-bit codes, INTEGER for 32-bit whole
 -- numbers, DATE for dates (stored as 'YYYY-MM-DD' text), DECIMAL for the
 -- data version, TEXT for everything typed as digits or names (so leading
--- zeros survive).  The data tables carry no constraints: the program writes
--- Nulls wherever the layout lets a field stay empty.
+-- zeros survive).  The data tables carry one constraint each, the unique key
+-- of a row; no field is NOT NULL: the program writes Nulls wherever the
+-- layout lets a field stay empty.
 -- The program never creates or alters a table; this file is run once, by the
 -- build, to make the template Medic_ins_NEW.mdb.
 
@@ -37,7 +38,7 @@ CREATE TABLE T_基本 (
     PublicPay1      TEXT,       -- first public-expense number
     PublicPay2      TEXT        -- second public-expense number
 );
-CREATE INDEX IX_T_基本_key ON T_基本 (code, recipient);
+CREATE UNIQUE INDEX IX_T_基本_key ON T_基本 (code, recipient);
 
 -- Claim rows, one per child, treatment month and branch number.
 CREATE TABLE T_データ (
@@ -56,7 +57,7 @@ CREATE TABLE T_データ (
     PublicPay1      TEXT,       -- first public-expense number
     PublicPay2      TEXT        -- second public-expense number
 );
-CREATE INDEX IX_T_データ_key ON T_データ (code, recipient, diagnosis, eda);
+CREATE UNIQUE INDEX IX_T_データ_key ON T_データ (code, recipient, diagnosis, eda);
 CREATE INDEX IX_T_データ_request ON T_データ (request);
 
 -- Work table of the branch-number reference: the stored branches of one

@@ -1,10 +1,13 @@
 #include "submission/Export.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "common/Errors.h"
@@ -98,6 +101,90 @@ std::pair<std::string, std::string> KeyOfRow(const data::Params& params, std::si
     return key;
 }
 
+// A character that the file cannot carry inside a value: a quote or a comma
+// moves the fields, a line break splits the record, and a tab or NUL passes
+// even the check unseen.  Returns the character as a message shows it.
+std::optional<std::string> BreakingCharacter(std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+        case '"': return std::string("\"");
+        case ',': return std::string(",");
+        case '\r': return std::string("改行（CR）");
+        case '\n': return std::string("改行（LF）");
+        case '\t': return std::string("タブ");
+        case '\0': return std::string("NUL");
+        default: break;
+        }
+    }
+    return std::nullopt;
+}
+
+Message UnwritableInRow(const std::string& character, const std::string& city, const std::string& recipient) {
+    return {"ＣＳＶファイルへ出力できない文字「" + character + "」があります。\r市町村番号 = " + city +
+                "　受給者番号 = " + recipient + "\r入力画面で修正してください。",
+            mbExclamation, "処理確認"};
+}
+
+Message UnwritableInName(const std::string& character) {
+    return {"名称にＣＳＶファイルへ出力できない文字「" + character + "」があります。\r設定機能にて、名称を修正してください。",
+            mbExclamation, "処理確認"};
+}
+
+// The rows to submit counted one way and read another: name the child that
+// is stored twice, the usual cause.
+Message CountMismatch(long long count, std::size_t records, const data::Params& params) {
+    auto rs = DB().OpenRecordset(
+        "SELECT T_基本.code, T_基本.recipient\r"
+        "  FROM T_基本 \r"
+        " WHERE EXISTS (SELECT * FROM T_データ \r"
+        "                WHERE T_データ.code = T_基本.code \r"
+        "                  AND T_データ.recipient = T_基本.recipient \r"
+        "                  AND T_データ.total <> 0 \r"
+        "                  AND T_データ.payment <> 0 \r"
+        "                  AND CStr(T_データ.request) = ?)\r"
+        " GROUP BY T_基本.code, T_基本.recipient \r"
+        "HAVING count(*) > 1 \r"
+        " ORDER BY T_基本.code, T_基本.recipient",
+        data::dbOpenSnapshot, params);
+    if (!rs.isEOF())
+        return {"同じ受給者が２件以上登録されているため、ＣＳＶファイルを出力できません。\r市町村番号 = " +
+                    rs["code"].str() + "　受給者番号 = " + rs["recipient"].str(),
+                mbExclamation, "処理確認"};
+    return {"明細の件数（" + std::to_string(records) + "件）が該当件数（" + std::to_string(count) +
+                "件）と一致しないため、ＣＳＶファイルを出力できません。",
+            mbExclamation, "処理確認"};
+}
+
+// The temporary name of a file being written: "." + name + "." + process
+// id + "." + attempt + ".tmp", hidden beside the target.
+std::filesystem::path TemporaryName(const std::filesystem::path& target, int attempt) {
+    return target.parent_path() /
+           ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp");
+}
+
+// Temporary files that an export killed hard left in the folder: ours by
+// their name, and stale because the process that wrote them is gone.
+void RemoveStaleTemporaries(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        // ".<name>.CSV.<pid>.<attempt>.tmp"
+        if (name.size() < 12 || name[0] != '.' || !name.ends_with(".tmp")) continue;
+        const std::string stem = name.substr(1, name.size() - 5);
+        const std::size_t dot2 = stem.rfind('.');
+        const std::size_t dot1 = dot2 == std::string::npos || dot2 == 0 ? std::string::npos : stem.rfind('.', dot2 - 1);
+        if (dot1 == std::string::npos || !stem.substr(0, dot1).ends_with(".CSV")) continue;
+        const std::string pid = stem.substr(dot1 + 1, dot2 - dot1 - 1), attempt = stem.substr(dot2 + 1);
+        const auto digits = [](const std::string& t) {
+            return !t.empty() && t.size() < 10 && t.find_first_not_of("0123456789") == std::string::npos;
+        };
+        if (!digits(pid) || !digits(attempt)) continue;
+        if (::kill(static_cast<pid_t>(std::stol(pid)), 0) == 0 || errno != ESRCH) continue;
+        std::error_code removeError;
+        if (it->is_regular_file(removeError)) std::filesystem::remove(it->path(), removeError);
+    }
+}
+
 void WriteAll(int fd, const char* data, std::size_t size) {
     if (int injected = TakeInjectedWriteFailure()) {
         // Half the bytes reach the disk before it fills, as a real failure would.
@@ -119,12 +206,10 @@ void WriteAll(int fd, const char* data, std::size_t size) {
 // only once everything reached the disk, so a full or removed disk never
 // leaves a truncated file under the official name.
 void WriteReplacing(const std::filesystem::path& target, const std::string& bytes) {
-    const std::filesystem::path folder = target.parent_path();
     std::filesystem::path temp;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
-        temp = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
-                         std::to_string(attempt) + ".tmp");
+        temp = TemporaryName(target, attempt);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || attempt > 100))
             throw std::system_error(errno, std::generic_category(), target.string());
@@ -200,6 +285,8 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
         const EraTable eras = EraTable::Load();
         const std::string month = eras.eraDigits(dataMonth, "EEMM");
 
+        if (auto c = BreakingCharacter(settings.name)) return Stop(ExportStatus::Unencodable, UnwritableInName(*c));
+
         // Rows are formatted as they are read and the whole file is converted
         // once; Shift_JIS trouble is traced to its row only when that fails.
         std::string text = BuildHeaderRecord(type, institution, month, count, settings.name);
@@ -211,6 +298,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
         std::vector<std::string> columns;
         std::vector<int> col;
         ClaimRow row;
+        std::optional<Message> unwritable;  // the first row with a value the file cannot carry
         const data::Params rowParams{data::Value(request.shortDate())};
         DB().ForEachRow(
             kRowsSql, rowParams,
@@ -218,7 +306,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
                 if (col.empty()) {
                     for (const char* name : {"氏名", "生年月日", "市町村番号", "受給NO", "実診療年月", "合計点数",
                                              "自己負担額", "診療科コード", "保険区分", "保険番号", "入外", "割合",
-                                             "公費1", "公費2"})
+                                             "公費1", "公費2", "行市町村", "行受給者"})
                         col.push_back(ColumnIndex(columns, name));
                 }
                 auto at = [&](int i) -> const data::Value& { return v[static_cast<std::size_t>(col[static_cast<std::size_t>(i)])]; };
@@ -236,11 +324,26 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
                 row.ratio = at(11).str();
                 row.publicPay1 = at(12).str();
                 row.publicPay2 = at(13).str();
+                if (!unwritable) {
+                    for (const std::string* t : {&row.name, &row.city, &row.recipient, &row.total, &row.payment,
+                                                 &row.treatment, &row.insurance, &row.insuranceNo, &row.hospitalization,
+                                                 &row.ratio, &row.publicPay1, &row.publicPay2}) {
+                        if (auto c = BreakingCharacter(*t)) {
+                            unwritable = UnwritableInRow(*c, at(14).str(), at(15).str());
+                            break;
+                        }
+                    }
+                }
                 lineStarts.push_back(text.size());
                 AppendDetailRecord(text, type, institution, month, row, eras);
                 text += "\r\n";
             },
             &columns);
+
+        if (unwritable) return Stop(ExportStatus::Unencodable, *unwritable);
+        // The header's count and the records that follow must agree: a child
+        // stored twice (an old file, a hand edit) would bring its rows twice.
+        if (static_cast<long long>(lineStarts.size()) != count) return Stop(ExportStatus::Inconsistent, CountMismatch(count, lineStarts.size(), rowParams));
 
         std::string bytes;
         try {
@@ -271,6 +374,7 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
 
         const std::filesystem::path target = std::filesystem::path(folder) / fileName;
         try {
+            RemoveStaleTemporaries(folder);
             WriteReplacing(target, bytes);
         } catch (const std::system_error& e) {
             if (e.code().value() == ENOSPC || e.code().value() == EDQUOT)

@@ -24,7 +24,8 @@ enum class ExportStatus {
     NoClaimMonth,   // the settings row has no claim month
     NoData,         // nothing to submit for the claim month
     KindNotSet,     // institution kind other than 1 or 2
-    Unencodable,    // a text has no Shift_JIS form
+    Unencodable,    // a text has no Shift_JIS form, or a character the file cannot carry
+    Inconsistent,   // the records would disagree with the header's count (a child stored twice)
     WriteFailed,    // the file could not be written (no file left behind)
     Failed,         // any other failure (standard error message)
 };

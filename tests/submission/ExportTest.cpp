@@ -1,8 +1,13 @@
 // The submission file's name and records, and the export that writes them.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
+#include <set>
+#include <tuple>
 
 #include "common/Errors.h"
 #include "common/Messages.h"
@@ -188,9 +193,11 @@ TEST_F(ExportTest, OrderZeroRowsOtherMonthsNullsAndMissingChild) {
     test::PutClaim(c);
     c.total = 100;
     c.payment = 0;
+    c.eda = 2;
     test::PutClaim(c);
     c.payment = 100;
     c.request = Date{2008, 12, 1};
+    c.eda = 3;
     test::PutClaim(c);
 
     ExportResult r = RunExport(out.path());
@@ -263,6 +270,7 @@ TEST_F(ExportTest, MessagesInsteadOfAFile) {
     test::PutSettings({});
     test::ClaimData c;
     c.total = 0;
+    c.eda = 2;
     test::PutClaim(c);
     r = RunExport(out.path());
     EXPECT_EQ(r.status, ExportStatus::NoData);
@@ -309,6 +317,88 @@ TEST_F(ExportTest, ANameWithoutShiftJisFormNamesTheChild) {
     EXPECT_NE(r.message.prompt.find("受給者番号 = 654321"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(out.path()));
     EXPECT_EQ(storedPath(), "");
+}
+
+TEST_F(ExportTest, ValuesThatWouldBreakTheRecordNameTheChild) {
+    // Such values come only from stored data (an old file, a hand edit); the
+    // file is refused as for a character without a Shift_JIS form.
+    test::PutSettings({});
+    test::PutChild("12", "123456", "山田太郎", Date{2006, 5, 3});
+    test::PutClaim({});
+    test::WriteFile(out / kName, "earlier file");
+    const std::string fix = "」があります。\r市町村番号 = 12　受給者番号 = 123456\r入力画面で修正してください。";
+    for (const auto& [sql, value, shown] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"UPDATE T_基本 SET name = ?", "山田\"太郎", "ＣＳＶファイルへ出力できない文字「\"" + fix},
+             {"UPDATE T_基本 SET name = ?", "山田,太郎", "ＣＳＶファイルへ出力できない文字「," + fix},
+             {"UPDATE T_基本 SET name = ?", "山田\r太郎", "ＣＳＶファイルへ出力できない文字「改行（CR）" + fix},
+             {"UPDATE T_基本 SET name = ?", "山田\n太郎", "ＣＳＶファイルへ出力できない文字「改行（LF）" + fix},
+             {"UPDATE T_基本 SET name = ?", "山田\t太郎", "ＣＳＶファイルへ出力できない文字「タブ" + fix},
+             {"UPDATE T_基本 SET name = ?", std::string("山田\0太郎", 13), "ＣＳＶファイルへ出力できない文字「NUL" + fix},
+             {"UPDATE T_データ SET insurance_no = ?", "1234,5678", "ＣＳＶファイルへ出力できない文字「," + fix},
+             {"UPDATE T_設定 SET name = ?", "蛍\"クリニック",
+              "名称にＣＳＶファイルへ出力できない文字「\"」があります。\r設定機能にて、名称を修正してください。"}}) {
+        SCOPED_TRACE(shown);
+        DB().Execute("UPDATE T_基本 SET name = '山田太郎'");
+        DB().Execute("UPDATE T_データ SET insurance_no = '12345678'");
+        DB().Execute("UPDATE T_設定 SET name = '蛍クリニック'");
+        DB().Execute(sql, {value});
+        ExportResult r = RunExport(out.path());
+        EXPECT_EQ(r.status, ExportStatus::Unencodable);
+        EXPECT_EQ(r.message.prompt, shown);
+        EXPECT_EQ(r.message.title, "処理確認");
+        EXPECT_EQ(written(), "earlier file");
+        EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
+        EXPECT_EQ(storedPath(), "");
+    }
+}
+
+TEST_F(ExportTest, TheHeaderCountAlwaysMatchesTheRecords) {
+    // A file of the current layout made before its keys were unique may hold
+    // a child twice: the join would bring the claim row twice under a header
+    // that counts it once, so nothing is written.
+    DB().Execute("DROP INDEX IX_T_基本_key");
+    test::PutSettings({});
+    PutExampleRow();
+    test::PutChild("13", "654321", "佐藤一郎", Date{2006, 5, 3});
+    test::PutChild("13", "654321", "佐藤一朗", Date{2006, 5, 3});
+    test::ClaimData c;
+    c.code = "13";
+    c.recipient = "654321";
+    test::PutClaim(c);
+    ExportResult r = RunExport(out.path());
+    EXPECT_EQ(r.status, ExportStatus::Inconsistent);
+    EXPECT_EQ(r.message.prompt,
+              "同じ受給者が２件以上登録されているため、ＣＳＶファイルを出力できません。\r市町村番号 = 13　受給者番号 = 654321");
+    EXPECT_TRUE(fs::is_empty(out.path()));
+    EXPECT_EQ(storedPath(), "");
+
+    DB().Execute("DELETE FROM T_基本 WHERE name = '佐藤一朗'");
+    r = RunExport(out.path());
+    ASSERT_EQ(r.status, ExportStatus::Written);
+    auto records = ParseSubmissionFile(r.written);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0][4], "2");
+}
+
+TEST_F(ExportTest, StaleTemporaryFilesOfAnExportKilledHardAreRemoved) {
+    test::PutSettings({});
+    PutExampleRow();
+    const pid_t gone = fork();  // a process id that is surely not running
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone), alive = std::to_string(getppid());
+    const std::vector<std::string> stale = {"." + std::string(kName) + "." + dead + ".0.tmp",
+                                            ".1234567-1-1-2001.CSV." + dead + ".3.tmp"};
+    const std::vector<std::string> kept = {"." + std::string(kName) + "." + alive + ".0.tmp",  // being written
+                                           ".notes." + dead + ".0.tmp", "a.CSV." + dead + ".0.tmp", "notes.txt"};
+    for (const auto& n : stale) test::WriteFile(out / n, "partial");
+    for (const auto& n : kept) test::WriteFile(out / n, "keep");
+    ASSERT_EQ(RunExport(out.path()).status, ExportStatus::Written);
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(out.path())) left.insert(e.path().filename().string());
+    std::set<std::string> expected(kept.begin(), kept.end());
+    expected.insert(kName);
+    EXPECT_EQ(left, expected);
 }
 
 TEST_F(ExportTest, AFailedWriteLeavesNoFileAndTheEarlierOneUntouched) {
