@@ -2,13 +2,16 @@
 // Start-up: the connection to the live database, the upgrade of a file of
 // the older layout, and the city patch run before entry.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace hotaru {
 
 // The database files: the live file, the shipped template of the current
 // layout and the backup the upgrade writes.  By default all three sit in
-// the program directory.
+// the program directory; the live file and the backup are in the user's
+// data folder when the program folder cannot be written and holds no live
+// file.
 struct DatabaseFiles {
     std::filesystem::path live;
     std::filesystem::path templ;
@@ -36,6 +39,8 @@ bool OpenDatabaseAtStartup();
 
 // "Ver." + the stored data version as "#.00", or "" without one.
 std::string VersionLabelText();
+// The same; nullopt (after the standard error message) when it cannot be read.
+std::optional<std::string> ReadVersionLabel();
 
 inline constexpr const char* kLiveName = "Medic_ins.mdb";
 inline constexpr const char* kTemplateName = "Medic_ins_NEW.mdb";

@@ -34,6 +34,8 @@ const char* kUsage =
     "The database is connected (and a file of the older layout upgraded) as the\n"
     "desktop program does at start-up.\n"
     "\n"
+    "version prints nothing when no version is stored; exit 1 when it cannot be\n"
+    "read (the message goes to stderr).\n"
     "export prints the written file's full path on stdout and stores DIR as the\n"
     "export folder; exit 0.  Where the window would show a message instead of\n"
     "writing (no settings, nothing to export, a write failure) the message goes\n"
@@ -55,9 +57,10 @@ const char* kUsage =
 
 int cmdVersion(const cli::Args& args) {
     if (!cli::OpenDatabase(args)) return 2;
-    std::string label = VersionLabelText();
-    if (!label.empty()) std::cout << label << "\n";
+    const std::optional<std::string> label = ReadVersionLabel();
     DisconnectDatabase();
+    if (!label) return 1;
+    if (!label->empty()) std::cout << *label << "\n";
     return 0;
 }
 

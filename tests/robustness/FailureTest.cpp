@@ -446,6 +446,47 @@ TEST_F(Failures, ReadOnlyDatabaseGivesTheStartupMessageAndChangesNothing) {
     EXPECT_EQ(DumpFolder(folder.dir()), files);
 }
 
+// A program folder that cannot be written: with a live file in it, that file
+// is the clinic's data and the start-up says why it cannot be used, instead
+// of starting on an empty file in the user's data folder; without one (an
+// installed copy), the data folder holds the live file.
+TEST_F(Failures, ReadOnlyProgramFolder) {
+    folder.disconnect();
+    const fs::path data = out / "data";
+    fs::create_directory(data);
+    fs::permissions(out.path(), fs::perms::all);
+    fs::permissions(data, fs::perms::all);
+    OpenToAll(folder.dir());
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    const auto start = [&] {
+        fs::permissions(folder.dir(), readOnly);
+        const std::string shown = AsNobody([&] {
+            ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+            ResetDatabaseFiles();
+            folder.messages().clear();
+            const bool opened = OpenDatabaseAtStartup();
+            std::string s = opened ? "opened " + CurrentDatabaseFiles().live.string() : "refused";
+            for (const auto& m : folder.messages().shown) s += "|" + m.title + ":" + m.prompt;
+            return s;
+        });
+        fs::permissions(folder.dir(), fs::perms::all);
+        return shown;
+    };
+    const auto files = DumpFolder(folder.dir());
+    EXPECT_EQ(start(), "refused|エラー:予期せぬエラーです。\r\nエラーコード： 3051\r\nフォルダー '" +
+                           folder.dir().string() + "' に書き込めないため、ファイル '" + folder.live().string() +
+                           "' を開けません。|処理確認:データベースの接続に失敗しました。\r");
+    EXPECT_EQ(DumpFolder(folder.dir()), files);
+    EXPECT_FALSE(fs::exists(data / "hotaru" / kLiveName));
+
+    fs::rename(folder.live(), out / kLiveName);
+    EXPECT_EQ(start(), "opened " + (data / "hotaru" / kLiveName).string());
+    fs::rename(out / kLiveName, folder.live());
+    ResetDatabaseFiles();
+    folder.reconnect();
+}
+
 // Damaged live files: refused with the start-up message, and nothing in the
 // program folder is written, renamed or left behind.
 TEST_F(Failures, DamagedDatabaseFilesChangeNothing) {

@@ -51,6 +51,13 @@ TEST(CliVersion, PrintsWhatTheMenuShows) {
 TEST(CliVersion, BadArgumentsAndFilesFail) {
     test::TempDir dir;
     EXPECT_NE(cli("version --db '" + (dir / "none.mdb").string() + "'").rc, 0);
+    // A file whose settings table is missing: the error is an exit status too.
+    fs::copy_file(test::BinDir() / "Medic_ins_NEW.mdb", dir / "Medic_ins.mdb");
+    sqlite3* db = nullptr;
+    sqlite3_open((dir / "Medic_ins.mdb").c_str(), &db);
+    sqlite3_exec(db, "DROP TABLE T_設定", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(cli("version --db '" + (dir / "Medic_ins.mdb").string() + "'").rc, 1);
     EXPECT_NE(cli("version").rc, 0);
     EXPECT_NE(cli("version --db x --bogus y").rc, 0);
     EXPECT_NE(cli("frobnicate").rc, 0);

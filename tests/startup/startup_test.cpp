@@ -6,6 +6,7 @@
 
 #include "app/InstanceLock.h"
 #include "app/Startup.h"
+#include "common/Messages.h"
 #include "common/Paths.h"
 #include "data/Connection.h"
 #include "support/TestSupport.h"
@@ -29,6 +30,7 @@ void sql(const fs::path& file, const std::string& statements) {
 // fields) holding settings, two children and two claim rows.
 void makeOldLayout(const fs::path& live) {
     sql(live,
+        "DROP INDEX IX_T_基本_key; DROP INDEX IX_T_データ_key;"  // the old layout had no unique keys
         "ALTER TABLE T_基本 DROP COLUMN PublicPay2; ALTER TABLE T_基本 DROP COLUMN PublicPay1;"
         "INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, request, path, Ver)"
         " VALUES (1, '46', '1', '0123456', '', '蛍医院', 1, NULL, 10, '2008-03-01', '/media/fd', 1.01);"
@@ -97,6 +99,72 @@ TEST_F(Startup, OldLayoutIsUpgradedKeepingEverything) {
     EXPECT_EQ(backup->OpenRecordset("SELECT * FROM T_基本", dbOpenSnapshot).FieldCount(), 7);
     EXPECT_EQ(backup->Scalar("SELECT Ver FROM T_設定").toDouble(), 1.01);
     DisconnectDatabase();
+}
+
+TEST_F(Startup, OldFileBreakingTheKeysLosesNoRowUnsaid) {
+    // The same child twice, saying the same; the same child twice, saying
+    // something else; the same claim key twice.
+    makeOldLayout(folder.live());
+    sql(folder.live(),
+        "INSERT INTO T_基本 VALUES ('1', '000012345', '山田　花子', '2006-05-03', 1, '01234567', 3);"
+        "INSERT INTO T_基本 VALUES ('2', '000000001', 'オニール', '2007-01-02', 2, NULL, NULL);"
+        "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request)"
+        " VALUES ('1', '000012345', '2008-02-01', 1, 500, 1500, '2008-03-01');");
+    const std::string before = test::ReadFile(folder.live());
+    ASSERT_TRUE(OpenDatabaseAtStartup());
+    ASSERT_EQ(folder.messages().shown.size(), 1u);
+    EXPECT_EQ(folder.messages().shown[0].title, "処理確認");
+    EXPECT_EQ(folder.messages().shown[0].style, mbExclamation);
+    EXPECT_EQ(folder.messages().shown[0].prompt,
+              "データベースをアップデートしました。\r次の行はそのままでは移せませんでした（元のデータは "
+              "Medic_ins_OLD.mdb に残っています）。\r"
+              "T_基本（code = 1, recipient = 000012345）：同じ内容の行が重なっていたため、１行にまとめました。\r"
+              "T_基本（code = 2, recipient = 000000001）：内容の異なる行が重なっていたため、最初の行を移し、次の行"
+              "（name = オニール, birthday = 2007/01/02, n_insurance = 2, n_insurance_no = , n_ratio = ）は移していません。\r"
+              "T_データ（code = 1, recipient = 000012345, diagnosis = 2008/02/01）：枝番 1 が重なっていたため、枝番 3 "
+              "として移しました。");
+    EXPECT_EQ(DB().Scalar("SELECT group_concat(name, '/') FROM T_基本").str(), "山田　花子/O'Neil");
+    EXPECT_EQ(DB().Scalar("SELECT group_concat(eda || ':' || total, '/') FROM T_データ").str(), "1:1234/2:10/3:500");
+    EXPECT_EQ(test::ReadFile(folder.dir() / kBackupName), before);
+    DisconnectDatabase();
+}
+
+TEST_F(Startup, UpgradeCarriesEmptyValuesAsNullAndNamesAValueThatDoesNotFit) {
+    makeOldLayout(folder.live());
+    sql(folder.live(),
+        "UPDATE T_基本 SET birthday = '' WHERE code = '1';"
+        "UPDATE T_データ SET treatment = ' ', total = '', PublicPay1 = '' WHERE eda = 2;"
+        "UPDATE T_設定 SET hospitalization = '';");
+    ASSERT_TRUE(OpenDatabaseAtStartup());
+    EXPECT_TRUE(folder.messages().shown.empty());
+    EXPECT_EQ(DB().Scalar("SELECT quote(birthday) FROM T_基本 WHERE code = '1'").str(), "NULL");
+    EXPECT_EQ(DB().Scalar("SELECT quote(treatment) || quote(total) || quote(PublicPay1) FROM T_データ WHERE eda = 2")
+                  .str(),
+              "NULLNULL''");
+    EXPECT_EQ(DB().Scalar("SELECT quote(hospitalization) FROM T_設定").str(), "NULL");
+    DisconnectDatabase();
+
+    for (const auto& [change, named] : std::vector<std::pair<std::string, std::string>>{
+             {"UPDATE T_基本 SET birthday = 'abc' WHERE code = '1'",
+              "T_基本 の行（code = 1, recipient = 000012345）の項目 birthday の値「abc」を移せません。"
+              "データ型の変換エラーです。"},
+             {"UPDATE T_データ SET total = '12a' WHERE eda = 2",
+              "T_データ の行（code = 1, recipient = 000012345, diagnosis = 2008/02/01, eda = 2）の項目 total の値"
+              "「12a」を移せません。データ型の変換エラーです。"},
+             {"UPDATE T_設定 SET request = '2008-13-45'",
+              "T_設定 の行（1 行目）の項目 request の値「2008-13-45」を移せません。データ型の変換エラーです。"}}) {
+        SCOPED_TRACE(change);
+        fs::copy_file(test::BinDir() / kTemplateName, folder.live(), fs::copy_options::overwrite_existing);
+        makeOldLayout(folder.live());
+        sql(folder.live(), change);
+        const std::string before = test::ReadFile(folder.live());
+        folder.messages().clear();
+        EXPECT_FALSE(OpenDatabaseAtStartup());
+        ASSERT_EQ(folder.messages().shown.size(), 2u);
+        EXPECT_EQ(folder.messages().shown[0].prompt, "予期せぬエラーです。\r\nエラーコード： 3421\r\n" + named);
+        EXPECT_EQ(folder.messages().shown[1].prompt, "データベースのアップデートに失敗しました。\r");
+        EXPECT_EQ(test::ReadFile(folder.live()), before);
+    }
 }
 
 TEST_F(Startup, OldFileWithoutSettingsRowUpgradesToEmptySettings) {
