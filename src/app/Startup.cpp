@@ -30,13 +30,15 @@ void closeDb() {
 // text is carried as Null, since every field of the layout may be Null; a
 // value that does not fit stops the upgrade with a message that names the
 // table, the row's key and the field, so that the clinic can mend it.
-std::vector<data::Value> convertRow(data::Database& db, data::Recordset& dst, const data::Recordset& src, const std::string& table,
-                                    const std::vector<std::string>& fields, const std::string& key) {
+std::vector<data::Value> convertRow(data::Database& db, data::Recordset& dst, const data::Recordset& src,
+                                    const std::string& table, const std::vector<std::string>& fields,
+                                    const std::string& key) {
     std::vector<data::Value> row;
     dst.AddNew();
     for (const auto& f : fields) {
         data::Value v = src.hasField(f) ? src[f] : data::Value();
-        if (v.isBlank() && !v.isNull() && ToLowerAscii(db.FieldType(table, f)).find("text") == std::string::npos) v = data::Value();
+        const bool text = ToLowerAscii(db.FieldType(table, f)).find("text") != std::string::npos;
+        if (v.isBlank() && !text) v = data::Value();
         try {
             dst.set(f, v);
         } catch (const AppError& e) {

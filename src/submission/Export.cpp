@@ -158,8 +158,8 @@ Message CountMismatch(long long count, std::size_t records, const data::Params& 
 // The temporary name of a file being written: "." + name + "." + process
 // id + "." + attempt + ".tmp", hidden beside the target.
 std::filesystem::path TemporaryName(const std::filesystem::path& target, int attempt) {
-    return target.parent_path() /
-           ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp");
+    return target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                                   std::to_string(attempt) + ".tmp");
 }
 
 // Temporary files that an export killed hard left in the folder: ours by
@@ -343,7 +343,8 @@ ExportResult RunExport(const std::filesystem::path& folderIn) {
         if (unwritable) return Stop(ExportStatus::Unencodable, *unwritable);
         // The header's count and the records that follow must agree: a child
         // stored twice (an old file, a hand edit) would bring its rows twice.
-        if (static_cast<long long>(lineStarts.size()) != count) return Stop(ExportStatus::Inconsistent, CountMismatch(count, lineStarts.size(), rowParams));
+        if (static_cast<long long>(lineStarts.size()) != count)
+            return Stop(ExportStatus::Inconsistent, CountMismatch(count, lineStarts.size(), rowParams));
 
         std::string bytes;
         try {
