@@ -43,8 +43,10 @@ bool pressButtonWithEnter(QKeyEvent* event, bool always) {
 // draws its own focus cue for Tab only).
 class FocusMark : public QWidget {
 public:
-    explicit FocusMark(QWidget* form) : QWidget(form) {
-        setObjectName(QStringLiteral("hotaruFocusMark"));
+    static constexpr const char* kName = "hotaruFocusMark";
+
+    explicit FocusMark(QWidget* window) : QWidget(window) {
+        setObjectName(QLatin1String(kName));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
         hide();
@@ -104,15 +106,29 @@ private:
     QPointer<QWidget> target_;
 };
 
+namespace {
+
+// Every window of the program shows its focus; popups and Qt's standard
+// dialogs keep their own look.
+void markFocus(QWidget* control) {
+    QWidget* window = control ? control->window() : nullptr;
+    if (!window || window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip) return;
+    for (const char* standard : {"QMessageBox", "QFileDialog", "QAbstractPrintDialog", "QPageSetupDialog"})
+        if (window->inherits(standard)) return;
+    auto* mark = static_cast<FocusMark*>(window->findChild<QWidget*>(FocusMark::kName, Qt::FindDirectChildrenOnly));
+    if (!mark) mark = new FocusMark(window);
+    mark->follow(control);
+}
+
+}  // namespace
+
 // One filter on the application sees every key before the control it is
 // meant for, and passes it to the control's window first.  It also keeps
 // the focus mark of each window on the control with the focus.
 class KeyPreviewFilter : public QObject {
 public:
     KeyPreviewFilter() {
-        connect(qApp, &QApplication::focusChanged, this, [](QWidget*, QWidget* now) {
-            if (auto* form = now ? qobject_cast<Form*>(now->window()) : nullptr) form->markFocus(now);
-        });
+        connect(qApp, &QApplication::focusChanged, this, [](QWidget*, QWidget* now) { markFocus(now); });
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -221,11 +237,6 @@ bool Form::formKeyDown(QKeyEvent* event) {
     if (enterWanted(QApplication::focusWidget())) return false;
     moveToNextTabStop();
     return true;
-}
-
-void Form::markFocus(QWidget* control) {
-    if (!focusMark_) focusMark_ = new FocusMark(this);
-    focusMark_->follow(control);
 }
 
 void Form::closeEvent(QCloseEvent* event) {

@@ -15,8 +15,6 @@ class QKeyEvent;
 
 namespace hotaru::ui {
 
-class FocusMark;
-
 // The tab index and tab stop of a control (dynamic properties set by
 // Form::setTabIndex); -1 when the control has none.
 int TabIndex(const QWidget* w);
@@ -95,11 +93,7 @@ protected:
 
 private:
     friend class KeyPreviewFilter;
-    // Frames the control with the focus (made when the window first has one).
-    void markFocus(QWidget* control);
-
     bool enterNavigation_ = true;
-    FocusMark* focusMark_ = nullptr;
 };
 
 }  // namespace hotaru::ui

@@ -181,6 +181,7 @@ TEST_F(FrmCsvTest, KeyboardReachesAndPressesEveryButton) {
         ASSERT_TRUE(test::ShowActive(*b->window()));
         QSignalSpy clicked(b, &QPushButton::clicked);
         b->setFocus();
+        EXPECT_TRUE(test::FocusShown(b)) << b->objectName().toStdString();
         test::Press(Qt::Key_Return);
         EXPECT_EQ(clicked.count(), 1) << b->objectName().toStdString();
     }
