@@ -253,14 +253,16 @@ void RegisterEntry(const EntryRow& row) {
     });
 }
 
-void DeleteBranch(const EntryRow& row) {
+int DeleteBranch(const EntryRow& row) {
     const Date diagnosis = TreatmentMonthOf(row);
     const long long eda = BranchOf(row);
+    int deleted = 0;
     InTransaction([&] {
-        DB().Execute(std::string("DELETE * FROM T_データ ") + CR + "WHERE code = ?" + CR + "  AND recipient = ?" +
+        deleted = DB().Execute(std::string("DELETE * FROM T_データ ") + CR + "WHERE code = ?" + CR + "  AND recipient = ?" +
                          CR + "  AND diagnosis = ?" + CR + "  AND eda = ?" + CR,
                      {Value(row.city), Value(row.recipient), Value(diagnosis), Value(eda)});
     });
+    return deleted;
 }
 
 }  // namespace hotaru::entry

@@ -76,7 +76,8 @@ long CountSameRows(const EntryRow& row);
 // Writes the master row and the claim row in one transaction.  Any failure
 // rolls back and rethrows: neither row is half written.
 void RegisterEntry(const EntryRow& row);
-// Deletes the one branch of the row's key, in a transaction.
-void DeleteBranch(const EntryRow& row);
+// Deletes the one branch of the row's key, in a transaction; the number of
+// rows deleted (0 when the branch is not stored).
+int DeleteBranch(const EntryRow& row);
 
 }  // namespace hotaru::entry

@@ -83,6 +83,12 @@ void FrmEntry::build() {
         e->setMaxLength(maxLength);
         return e;
     };
+    auto digits = [this](const char* name, int maxLength) -> QLineEdit* {
+        auto* e = new DigitField(this);
+        e->setObjectName(name);
+        e->setMaxLength(maxLength);
+        return e;
+    };
     auto combo = [this](const char* name) {
         auto* c = new QComboBox(this);
         c->setObjectName(name);
@@ -111,35 +117,35 @@ void FrmEntry::build() {
         return l;
     };
 
-    Txt_City = edit("Txt_City", 5);
+    Txt_City = digits("Txt_City", 5);
     Lst_City = list("Lst_City");
     Lbl_CityName = label("Lbl_CityName");
-    Txt_Recipient = edit("Txt_Recipient", 13);
+    Txt_Recipient = digits("Txt_Recipient", 13);
     Cbo_Diagonosis = combo("Cbo_Diagonosis");
-    Txt_Diagonosis_Y = edit("Txt_Diagonosis_Y", 5);
-    Txt_Diagonosis_M = edit("Txt_Diagonosis_M", 5);
+    Txt_Diagonosis_Y = digits("Txt_Diagonosis_Y", 5);
+    Txt_Diagonosis_M = digits("Txt_Diagonosis_M", 5);
     Cmd_Link = button("Cmd_Link", "参照");
     Txt_Name = edit("Txt_Name", 15);
     Cbo_BD = combo("Cbo_BD");
-    Txt_BD_Y = edit("Txt_BD_Y", 5);
-    Txt_BD_M = edit("Txt_BD_M", 5);
-    Txt_BD_D = edit("Txt_BD_D", 5);
+    Txt_BD_Y = digits("Txt_BD_Y", 5);
+    Txt_BD_M = digits("Txt_BD_M", 5);
+    Txt_BD_D = digits("Txt_BD_D", 5);
     Cbo_Insurance = combo("Cbo_Insurance");
-    Txt_InsuranceNo = edit("Txt_InsuranceNo", 15);
+    Txt_InsuranceNo = digits("Txt_InsuranceNo", 15);
     Cbo_Hospitalization = combo("Cbo_Hospitalization");
-    Txt_Rate = edit("Txt_Rate", 20);
+    Txt_Rate = digits("Txt_Rate", 20);
     Lst_Rate = list("Lst_Rate");
     Lbl_RateName = label("Lbl_RateName");
     Lbl_Mark = label("Lbl_Mark");
     Lbl_Mark->setText(Q("合計点数"));
     Lbl_Mark->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Txt_Total = edit("Txt_Total", 13);
-    Txt_Payment = edit("Txt_Payment", 13);
-    Txt_Treatment = edit("Txt_Treatment", 2);
+    Txt_Total = digits("Txt_Total", 13);
+    Txt_Payment = digits("Txt_Payment", 13);
+    Txt_Treatment = digits("Txt_Treatment", 2);
     Lst_Treatment = list("Lst_Treatment");
     Lbl_TreatmentName = label("Lbl_TreatmentName");
-    Txt_PublicPay1 = edit("Txt_PublicPay1", 2);
-    Txt_PublicPay2 = edit("Txt_PublicPay2", 2);
+    Txt_PublicPay1 = digits("Txt_PublicPay1", 2);
+    Txt_PublicPay2 = digits("Txt_PublicPay2", 2);
     Cmd_Reg = button("Cmd_Reg", "登録");
     Cmd_Can = button("Cmd_Can", "ｷｬﾝｾﾙ");
     Cmd_End = button("Cmd_End", "終了");
@@ -290,10 +296,6 @@ void FrmEntry::wire() {
     treatment_ = {Txt_Treatment, Lst_Treatment, Lbl_TreatmentName, "T_診療科", 2, Txt_PublicPay1, false};
     rate_ = {Txt_Rate, Lst_Rate, Lbl_RateName, "T_割合", 1, Txt_Total, true};
 
-    for (QLineEdit* e : {Txt_City, Txt_Recipient, Txt_Diagonosis_Y, Txt_Diagonosis_M, Txt_BD_Y, Txt_BD_M, Txt_BD_D,
-                         Txt_InsuranceNo, Txt_Rate, Txt_Total, Txt_Payment, Txt_Treatment, Txt_PublicPay1,
-                         Txt_PublicPay2})
-        DigitsOnly(e);
     // The key fields select their text only while the key is open.
     auto whileOpen = [this] { return !keyLocked; };
     for (QLineEdit* e : {Txt_City, Txt_Recipient, Txt_Diagonosis_Y, Txt_Diagonosis_M}) SelectAllOnFocus(e, whileOpen);
@@ -377,6 +379,9 @@ void FrmEntry::wire() {
     connect(Cmd_Del, &QPushButton::clicked, this, guard([this] { deleteClicked(); }));
     connect(Cmd_Can, &QPushButton::clicked, this, guard([this] { cancelClicked(); }));
     connect(Cmd_End, &QPushButton::clicked, this, guard([this] { endClicked(); }));
+    // The row is thrown away: no leave check of the field being left stops them.
+    SkipsLeaveRules(Cmd_Can);
+    SkipsLeaveRules(Cmd_End);
 }
 
 void FrmEntry::load() {
@@ -544,9 +549,6 @@ bool FrmEntry::formKeyDown(QKeyEvent* event) {
     return Form::formKeyDown(event);
 }
 
-// Buttons take Enter themselves (it clicks them).
-bool FrmEntry::enterWanted(QWidget* focused) { return qobject_cast<QPushButton*>(focused) != nullptr; }
-
 bool FrmEntry::eventFilter(QObject* watched, QEvent* event) {
     // A key other than Enter released in the year or month field lets the
     // month be checked (and loaded) again.
@@ -675,6 +677,8 @@ bool FrmEntry::ClearEntry() {
         Txt_Payment->clear();
         Txt_Treatment->clear();
         Lbl_TreatmentName->clear();
+        // Also when the department field was left for キャンセル without its leave rules.
+        Lst_Treatment->hide();
         Txt_PublicPay1->clear();
         Txt_PublicPay2->clear();
         Lbl_DataAri->hide();
@@ -740,7 +744,7 @@ bool FrmEntry::recipientLeft() {
     if (keyLocked) return true;
     if (!Trim(Str(Txt_Recipient)).empty() && !RecipientNumberPlausible(Str(Txt_City), Str(Txt_Recipient))) {
         if (MsgBox(RecipientQuestion(), mbYesNo + mbExclamation, "入力チェック") == mbNo) {
-            Txt_Recipient->setFocus(Qt::OtherFocusReason);
+            FocusBack(Txt_Recipient);
             return false;
         }
     }
@@ -750,7 +754,7 @@ bool FrmEntry::recipientLeft() {
 
 void FrmEntry::rejectMonth(const std::string& message) {
     if (!message.empty()) MsgBox(message, mbExclamation, "処理確認");
-    Txt_Diagonosis_Y->setFocus(Qt::OtherFocusReason);
+    FocusBack(Txt_Diagonosis_Y);
     monthRejected = true;
 }
 
@@ -933,7 +937,7 @@ bool FrmEntry::CheckEntry() {
             return MsgBox(question, mbYesNo + mbExclamation, "入力チェック") != mbNo;
         };
         if (!InsurerNumberPlausible(row) && !ask(InsurerQuestion())) {
-            Txt_InsuranceNo->setFocus(Qt::OtherFocusReason);
+            FocusBack(Txt_InsuranceNo);
             return;
         }
         auto settings = ReadEntrySettings();
@@ -941,7 +945,7 @@ bool FrmEntry::CheckEntry() {
         const std::string tencd = settings ? settings->tencd : std::string();
         const CopaymentCheck copay = CheckCopayment(row, type, tencd);
         if (copay.ask && !ask(CopaymentQuestion(copay.points))) {
-            Txt_Total->setFocus(Qt::OtherFocusReason);
+            FocusBack(Txt_Total);
             return;
         }
         if (Trim(tencd) != "4" && DuplicateQuestionNeeded(row, tencd, CountSameRows(row)) &&
@@ -977,8 +981,14 @@ void FrmEntry::deleteClicked() {
         return;
     {
         BusyCursor busy;
-        DeleteBranch(currentRow());
+        const int deleted = DeleteBranch(currentRow());
         busy.release();
+        // A branch prepared by 追加 is not stored yet: nothing was deleted,
+        // and the row on the screen stays as it is.
+        if (deleted == 0) {
+            MsgBox(std::string("削除するデータがありません。") + CR, mbExclamation, "削除確認");
+            return;
+        }
         MsgBox(std::string("削除しました。") + CR, mbInformation, "処理確認");
     }
     if (ClearEntry()) {
@@ -989,8 +999,10 @@ void FrmEntry::deleteClicked() {
 
 void FrmEntry::cancelClicked() {
     if (MsgBox(std::string("表示されているデータをキャンセルします。") + CR + "よろしいですか？" + CR,
-               mbYesNo + mbQuestion, "キャンセル確認") == mbNo)
+               mbYesNo + mbQuestion, "キャンセル確認") == mbNo) {
+        ReturnToFieldLeftUnchecked();
         return;
+    }
     if (ClearEntry() && LockKeyFields(false, kWindowColour)) {
         Cmd_Link->setEnabled(false);
         Txt_City->setFocus(Qt::OtherFocusReason);
@@ -998,7 +1010,10 @@ void FrmEntry::cancelClicked() {
 }
 
 void FrmEntry::endClicked() {
-    if (MsgBox("終了してもよろしいですか？", mbYesNo + mbQuestion, "確認") == mbNo) return;
+    if (MsgBox("終了してもよろしいですか？", mbYesNo + mbQuestion, "確認") == mbNo) {
+        ReturnToFieldLeftUnchecked();
+        return;
+    }
     close();
 }
 

@@ -106,7 +106,6 @@ public:
 
 protected:
     bool formKeyDown(QKeyEvent* event) override;
-    bool enterWanted(QWidget* focused) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

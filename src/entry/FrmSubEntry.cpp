@@ -254,8 +254,6 @@ bool FrmSubEntry::formKeyDown(QKeyEvent* event) {
     return Form::formKeyDown(event);
 }
 
-bool FrmSubEntry::enterWanted(QWidget* focused) { return qobject_cast<QPushButton*>(focused) != nullptr; }
-
 bool FrmSubEntry::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick) {
         const int row = rowOf(qobject_cast<QWidget*>(watched));

@@ -49,9 +49,9 @@ void FrmDemand::buildControls() {
 
     Lbl_Demand = named(new QLabel(QString::fromUtf8("請求月"), this), "Lbl_Demand");
     Cbo_Demand = named(new QComboBox(this), "Cbo_Demand");
-    Txt_Year = named(new QLineEdit(this), "Txt_Year");
+    Txt_Year = named<QLineEdit>(new DigitField(this), "Txt_Year");
     Lbl_Year = named(new QLabel(QString::fromUtf8("年"), this), "Lbl_Year");
-    Txt_Month = named(new QLineEdit(this), "Txt_Month");
+    Txt_Month = named<QLineEdit>(new DigitField(this), "Txt_Month");
     Lbl_Month = named(new QLabel(QString::fromUtf8("月"), this), "Lbl_Month");
     Cmd_Reg = named(new QPushButton(QString::fromUtf8("登録"), this), "Cmd_Reg");
     Cmd_End = named(new QPushButton(QString::fromUtf8("終了"), this), "Cmd_End");
@@ -94,7 +94,6 @@ void FrmDemand::buildControls() {
         setTabIndex(w, tab++);
 
     for (QLineEdit* e : {Txt_Year, Txt_Month}) {
-        DigitsOnly(e);
         SelectAllOnFocus(e);
         ReformatOnLeave(e, "00");
         OnLostFocus(e, [e] { CheckNumericField(e, "請求月"); });
@@ -104,6 +103,7 @@ void FrmDemand::buildControls() {
 
     connect(Cmd_Reg, &QPushButton::clicked, this, guard([this] { cmdRegClick(); }));
     connect(Cmd_End, &QPushButton::clicked, this, guard([this] { close(); }));
+    SkipsLeaveRules(Cmd_End);
 }
 
 void FrmDemand::formLoad() {
@@ -177,7 +177,7 @@ void FrmDemand::cmdRegClick() {
         MsgBox("請求月が、平成19年3月以前のものは入力できません。　\r", mbCritical, "確認");
         SetBackColor(Txt_Year, kRed);
         SetBackColor(Txt_Month, kRed);
-        Txt_Year->setFocus(Qt::OtherFocusReason);
+        FocusBack(Txt_Year);
         return;
     }
 

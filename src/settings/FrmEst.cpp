@@ -59,14 +59,14 @@ void FrmEst::buildControls() {
     setFont(GothicFont(11));
 
     Cbo_Type = named(new QComboBox(this), "Cbo_Type");
-    Txt_No_Pref = named(new QLineEdit(this), "Txt_No_Pref");
-    Txt_No_Mark = named(new QLineEdit(this), "Txt_No_Mark");
-    Txt_No = named(new QLineEdit(this), "Txt_No");
-    Txt_No_Eda = named(new QLineEdit(this), "Txt_No_Eda");
+    Txt_No_Pref = named<QLineEdit>(new DigitField(this), "Txt_No_Pref");
+    Txt_No_Mark = named<QLineEdit>(new DigitField(this), "Txt_No_Mark");
+    Txt_No = named<QLineEdit>(new DigitField(this), "Txt_No");
+    Txt_No_Eda = named<QLineEdit>(new DigitField(this), "Txt_No_Eda");
     Txt_Name = named(new QLineEdit(this), "Txt_Name");
     Cbo_Insurance = named(new QComboBox(this), "Cbo_Insurance");
     Cbo_Hospitalization = named(new QComboBox(this), "Cbo_Hospitalization");
-    Txt_Treatment = named(new QLineEdit(this), "Txt_Treatment");
+    Txt_Treatment = named<QLineEdit>(new DigitField(this), "Txt_Treatment");
     Lbl_TreatmentName = named(new QLabel(this), "Lbl_TreatmentName");
     Lst_Treatment = named(new QListWidget(this), "Lst_Treatment");
     Cmd_Reg = named(new QPushButton(QString::fromUtf8("登録"), this), "Cmd_Reg");
@@ -150,7 +150,6 @@ void FrmEst::buildControls() {
 
     // Number parts and the department code: digits only, whole text selected
     // on entry, and on to the next part at full length.
-    for (QLineEdit* e : {Txt_No_Pref, Txt_No_Mark, Txt_No, Txt_No_Eda, Txt_Treatment}) DigitsOnly(e);
     for (QLineEdit* e : {Txt_No_Pref, Txt_No_Mark, Txt_No, Txt_No_Eda, Txt_Name, Txt_Treatment}) SelectAllOnFocus(e);
     AdvanceAt(Txt_No_Pref, 2, Txt_No_Mark);
     AdvanceAt(Txt_No_Mark, 1, Txt_No);
@@ -169,6 +168,7 @@ void FrmEst::buildControls() {
     connect(Cbo_Type, &QComboBox::currentIndexChanged, this, guard([this] { applyKindLayout(kindOfType()); }));
     connect(Cmd_Reg, &QPushButton::clicked, this, guard([this] { cmdRegClick(); }));
     connect(Cmd_End, &QPushButton::clicked, this, guard([this] { close(); }));
+    SkipsLeaveRules(Cmd_End);
 }
 
 void FrmEst::formLoad() {
@@ -317,7 +317,7 @@ void FrmEst::nameLeave() {
     const std::string name = Txt_Name->text().toStdString();
     if (!Trim(name).empty() && !IsFullWidth(name)) {
         MsgBox("氏名は全角で入力してください\r", mbCritical, "処理確認");
-        Txt_Name->setFocus(Qt::OtherFocusReason);
+        FocusBack(Txt_Name);
     }
 }
 
@@ -360,7 +360,7 @@ bool FrmEst::checkSettingsInput() {
             if (no.empty() || digit != no.substr(no.size() - 1)) {
                 if (MsgBox("機関番号が間違っています。\r登録してもよろしいですか？\r", mbYesNo + mbExclamation,
                            "入力チェック") != mbYes) {
-                    Txt_No->setFocus(Qt::OtherFocusReason);
+                    FocusBack(Txt_No);
                     return;
                 }
             }

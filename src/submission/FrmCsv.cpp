@@ -95,6 +95,7 @@ void FrmCsv::buildControls() {
     connect(Cmd_Reference, &QPushButton::clicked, this, guard([this] { cmdReferenceClick(); }));
     connect(Cmd_Reg, &QPushButton::clicked, this, guard([this] { cmdRegClick(); }));
     connect(Cmd_End, &QPushButton::clicked, this, guard([this] { close(); }));
+    SkipsLeaveRules(Cmd_End);
 }
 
 void FrmCsv::showPath() {

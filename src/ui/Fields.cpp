@@ -6,10 +6,12 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextEdit>
 
 #include "common/Errors.h"
@@ -23,12 +25,15 @@ namespace {
 
 constexpr const char* kBackColour = "hotaruBackColor";
 constexpr const char* kForeColour = "hotaruForeColor";
+constexpr const char* kSkipsLeaveRules = "hotaruSkipsLeaveRules";
 
 // Focus hand-over state shared by all fields: the field whose leave rules are
 // running, and whether the focus is being put back into it.
 QWidget* gLeaving = nullptr;
 bool gRestoring = false;
 bool gSwallowPress = false;
+// The field last left for a button that skips leave rules.
+QPointer<QWidget> gLeftUnchecked;
 
 bool focusHooksApply(Qt::FocusReason reason) {
     // A message box or a drop-down list takes the focus only for a while.
@@ -40,6 +45,28 @@ bool isDigits(const QString& s) {
         if (c < QChar('0') || c > QChar('9')) return false;
     }
     return !s.isEmpty();
+}
+
+// A full-width digit as the half-width one; anything else as it is.
+QChar halfWidthDigit(QChar c) {
+    if (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19) return QChar(u'0' + (c.unicode() - 0xFF10));
+    return c;
+}
+
+// One character typed where the focus is, key down and up, so that every key
+// rule of the field (and of the next one, once a full field moved on) runs.
+void typeCharacter(QChar c) {
+    QWidget* target = QApplication::focusWidget();
+    if (!target) return;
+    const int key = c.unicode() >= u'0' && c.unicode() <= u'9' ? Qt::Key_0 + (c.unicode() - u'0') : 0;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &release);
+}
+
+void selectAllOf(QWidget* field) {
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
 }
 
 // A press whose focus change a field refused never reaches its target.
@@ -91,8 +118,9 @@ public:
         switch (event->type()) {
         case QEvent::KeyPress: return keyPress(static_cast<QKeyEvent*>(event));
         case QEvent::InputMethod: return inputMethod(static_cast<QInputMethodEvent*>(event));
+        case QEvent::InputMethodQuery: return inputMethodQuery(static_cast<QInputMethodQueryEvent*>(event));
         case QEvent::FocusIn: focusIn(static_cast<QFocusEvent*>(event)); return false;
-        case QEvent::FocusOut: focusOut(static_cast<QFocusEvent*>(event)); return false;
+        case QEvent::FocusOut: return focusOut(static_cast<QFocusEvent*>(event));
         case QEvent::MouseButtonRelease:
             if (selectAfterClick_) {
                 selectAfterClick_ = false;
@@ -109,6 +137,7 @@ private:
         auto* edit = qobject_cast<QLineEdit*>(field_);
         if (!edit) return false;
         if (digitsOnly && e->matches(QKeySequence::Paste)) return true;
+        if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return false;  // moving on, not typing
         const QString typed = e->text();
         if (typed.isEmpty()) return false;  // arrows, Delete, Home...: not typing
         if (typed == QStringLiteral("\b")) return false;
@@ -124,14 +153,33 @@ private:
         return false;
     }
 
+    // An input method that stays on in a digit field: what it composes shows
+    // until it commits; then the composition goes and the committed
+    // characters are typed, full-width digits as half-width ones.
     bool inputMethod(QInputMethodEvent* e) {
+        if (!digitsOnly || e->commitString().isEmpty()) return false;
+        const QString commit = e->commitString();
+        QInputMethodEvent endComposition;
+        QApplication::sendEvent(field_, &endComposition);
+        for (QChar c : commit) typeCharacter(halfWidthDigit(c));
+        return true;
+    }
+
+    // The platform asks whether the field takes composed text: a digit field
+    // never does, whatever the line edit itself would answer.
+    bool inputMethodQuery(QInputMethodQueryEvent* e) {
         if (!digitsOnly) return false;
-        if (e->commitString().isEmpty() || isDigits(e->commitString())) return false;
+        for (int bit = 0; bit < 32; ++bit) {
+            const auto query = static_cast<Qt::InputMethodQuery>(e->queries().toInt() & (1u << bit));
+            if (query) e->setValue(query, query == Qt::ImEnabled ? QVariant(false) : field_->inputMethodQuery(query));
+        }
+        e->accept();
         return true;
     }
 
     void focusIn(QFocusEvent* e) {
         if (!focusHooksApply(e->reason()) || gRestoring) return;
+        gLeftUnchecked = nullptr;
         if (selectAll) {
             bool yes = true;
             if (selectWhen) hotaru::Trap([&] { yes = selectWhen(); });
@@ -144,14 +192,20 @@ private:
         for (auto& hook : gotFocus) hotaru::Trap(hook);
     }
 
-    void focusOut(QFocusEvent* e) {
+    // True when the leave rules put the focus back into this field: the line
+    // edit then never sees the focus-out, which would deselect its text.
+    bool focusOut(QFocusEvent* e) {
         selectAfterClick_ = false;
-        if (!focusHooksApply(e->reason())) return;
+        if (!focusHooksApply(e->reason())) return false;
         // While one field's leave rules run, another field's focus-out is only
         // the focus passing back through it.
-        if (gLeaving && gLeaving != field_) return;
-        if (gLeaving == field_) return;
+        if (gLeaving) return false;
         QWidget* heading = QApplication::focusWidget();
+        // Clicked, not just reached with the keys on the way through.
+        if (e->reason() == Qt::MouseFocusReason && heading && heading->property(kSkipsLeaveRules).toBool()) {
+            gLeftUnchecked = field_;
+            return false;
+        }
         gLeaving = field_;
         bool keep = false;
         for (auto& hook : validate) {
@@ -184,7 +238,11 @@ private:
             for (auto& hook : lostFocus) hotaru::Trap(hook);
         }
         gLeaving = nullptr;
+        // The window's focus, even while a message box still holds it inactive.
+        const bool back = field_->window()->focusWidget() == field_;
+        if (back) selectAllOf(field_);
         if (e->reason() == Qt::MouseFocusReason && QApplication::focusWidget() != heading) gSwallowPress = true;
+        return back;
     }
 
     QWidget* field_;
@@ -272,6 +330,13 @@ void DigitsOnly(QLineEdit* field) {
     field->setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
+DigitField::DigitField(QWidget* parent) : QLineEdit(parent) { DigitsOnly(this); }
+
+QVariant DigitField::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImEnabled) return false;
+    return QLineEdit::inputMethodQuery(query);
+}
+
 void SetKeyFilter(QLineEdit* field, std::function<bool(QLineEdit*, const QString&)> accept) {
     FieldBehaviour::of(field)->keyFilter = std::move(accept);
 }
@@ -292,6 +357,22 @@ void OnLostFocus(QWidget* field, std::function<void()> hook) {
 
 void OnValidate(QWidget* field, std::function<bool()> hook) {
     FieldBehaviour::of(field)->validate.push_back(std::move(hook));
+}
+
+void FocusBack(QWidget* field) {
+    if (!field) return;
+    field->setFocus(Qt::OtherFocusReason);
+    selectAllOf(field);
+}
+
+void SkipsLeaveRules(QWidget* button) { button->setProperty(kSkipsLeaveRules, true); }
+
+bool ReturnToFieldLeftUnchecked() {
+    QWidget* field = gLeftUnchecked;
+    gLeftUnchecked = nullptr;
+    if (!field || !field->isEnabled() || !field->isVisible()) return false;
+    FocusBack(field);
+    return true;
 }
 
 bool AdvanceIfFull(QLineEdit* field, int length, QWidget* to) {

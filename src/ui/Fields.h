@@ -11,8 +11,8 @@
 #include <string>
 
 #include <QColor>
+#include <QLineEdit>
 
-class QLineEdit;
 class QWidget;
 
 namespace hotaru::ui {
@@ -33,9 +33,19 @@ long ForeColor(const QWidget* w);
 
 // ---- Keys.
 // Only the digits 0-9 and Backspace are typed; Enter and every other
-// character are dropped (navigation keys still work).  Switches the input
-// method off.
+// character are dropped (Tab, Shift+Tab and the other navigation keys still
+// work).  The field tells the input method that it takes no composed text,
+// so the platform switches it off there; full-width digits that an input
+// method still commits are typed as the same half-width digits, anything
+// else it commits is dropped like a typed non-digit.
 void DigitsOnly(QLineEdit* field);
+// A line edit for digits only (DigitsOnly).  Whatever its read-only state,
+// it also answers a direct query that it takes no input method.
+class DigitField : public QLineEdit {
+public:
+    explicit DigitField(QWidget* parent = nullptr);
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+};
 // Called for every typed character that the digit rule let through (or for
 // every character when the field has no digit rule); false drops it.
 void SetKeyFilter(QLineEdit* field, std::function<bool(QLineEdit* field, const QString& typed)> accept);
@@ -51,6 +61,21 @@ void OnLostFocus(QWidget* field, std::function<void()> hook);
 // (the lost-focus hooks then do not run, and a mouse click that moved the
 // focus away does not reach its target).
 void OnValidate(QWidget* field, std::function<bool()> hook);
+// Puts the focus back into a field after a check or a question answered No,
+// its whole text selected so that the right value is typed over the wrong
+// one (also when a message box still holds the window inactive).  Leave
+// rules that put the focus back into their own field get the same.
+void FocusBack(QWidget* field);
+
+// Buttons that throw away what is being typed (キャンセル, 終了): a click on
+// one of them leaves the field without running its leave rules, so no leave
+// check can swallow the press.  (Reaching the button with Enter or Tab runs
+// them as usual.)
+void SkipsLeaveRules(QWidget* button);
+// After such a button was answered No: the focus goes back into the field
+// that was left without its rules (whole text selected), so they run when
+// it is really left.  False when there is none.
+bool ReturnToFieldLeftUnchecked();
 
 // ---- Text.
 // Moves the focus to `to` when a change (typed or set by the program) leaves

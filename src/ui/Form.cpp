@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
 
 #include "ui/TabOrder.h"
 
@@ -16,15 +19,127 @@ constexpr const char* kTabIndex = "hotaruTabIndex";
 constexpr const char* kTabStop = "hotaruTabStop";
 }  // namespace
 
+namespace {
+
+bool isEnter(const QKeyEvent* event) {
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+
+// Enter on a focused push button presses it.  Buttons that take Enter on
+// their own (a dialog's default button) are left to do so.
+bool pressButtonWithEnter(QKeyEvent* event, bool always) {
+    auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
+    if (!button || !isEnter(event)) return false;
+    if (!always && (button->autoDefault() || button->isDefault())) return false;
+    if (button->isEnabled()) button->click();
+    return true;
+}
+
+}  // namespace
+
+// A frame in the highlight colour around the control with the focus, so
+// that it shows in every window however the focus got there (the style
+// draws its own focus cue for Tab only).
+class FocusMark : public QWidget {
+public:
+    static constexpr const char* kName = "hotaruFocusMark";
+
+    explicit FocusMark(QWidget* window) : QWidget(window) {
+        setObjectName(QLatin1String(kName));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+    }
+
+    void follow(QWidget* control) {
+        if (control != target_) {
+            watch(false);
+            target_ = control;
+            watch(true);
+        }
+        place();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide: place(); break;
+        default: break;
+        }
+        return false;
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), QApplication::palette().color(QPalette::Highlight));
+    }
+
+private:
+    static constexpr int kGap = 1;    // between the control and the frame
+    static constexpr int kWidth = 2;  // of the frame
+
+    // The control and the widgets that hold it: any of them moving moves it.
+    void watch(bool on) {
+        for (QWidget* w = target_; w && w != parentWidget(); w = w->parentWidget())
+            on ? w->installEventFilter(this) : w->removeEventFilter(this);
+    }
+
+    void place() {
+        QWidget* form = parentWidget();
+        if (!target_ || !target_->isVisibleTo(form)) {
+            hide();
+            return;
+        }
+        const QRect control(target_->mapTo(form, QPoint(0, 0)), target_->size());
+        const int out = kGap + kWidth;
+        setGeometry(control.adjusted(-out, -out, out, out));
+        const QRect all = rect();
+        setMask(QRegion(all).subtracted(QRegion(all.adjusted(kWidth, kWidth, -kWidth, -kWidth))));
+        show();
+        raise();
+    }
+
+    QPointer<QWidget> target_;
+};
+
+namespace {
+
+// Every window of the program shows its focus; popups and Qt's standard
+// dialogs keep their own look.
+void markFocus(QWidget* control) {
+    QWidget* window = control ? control->window() : nullptr;
+    if (!window || window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip) return;
+    for (const char* standard : {"QMessageBox", "QFileDialog", "QAbstractPrintDialog", "QPageSetupDialog"})
+        if (window->inherits(standard)) return;
+    auto* mark = static_cast<FocusMark*>(window->findChild<QWidget*>(FocusMark::kName, Qt::FindDirectChildrenOnly));
+    if (!mark) mark = new FocusMark(window);
+    mark->follow(control);
+}
+
+}  // namespace
+
 // One filter on the application sees every key before the control it is
-// meant for, and passes it to the control's window first.
+// meant for, and passes it to the control's window first.  It also keeps
+// the focus mark of each window on the control with the focus.
 class KeyPreviewFilter : public QObject {
 public:
+    KeyPreviewFilter() {
+        connect(qApp, &QApplication::focusChanged, this, [](QWidget*, QWidget* now) { markFocus(now); });
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
         auto* receiver = static_cast<QWidget*>(watched);
         auto* form = qobject_cast<Form*>(receiver->window());
-        if (!form) return false;
+        if (!form) {
+            // The other windows of the program (list preview, check list):
+            // Enter presses their focused buttons too.
+            return receiver == QApplication::focusWidget() && pressButtonWithEnter(static_cast<QKeyEvent*>(event), false);
+        }
         // A key the control ignored travels on to its parents; the window
         // has seen it already at the first receiver.
         QWidget* focused = QApplication::focusWidget();
@@ -116,9 +231,9 @@ void Form::indexControls() {
 }
 
 bool Form::formKeyDown(QKeyEvent* event) {
-    if (!enterNavigation_) return false;
-    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
-    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    // A focused button is pressed in every window, whether it moves on with Enter or not.
+    if (pressButtonWithEnter(event, true)) return true;
+    if (!enterNavigation_ || !isEnter(event)) return false;
     if (enterWanted(QApplication::focusWidget())) return false;
     moveToNextTabStop();
     return true;

@@ -53,7 +53,8 @@ public:
     void indexControls();
     void moveToNextTabStop() { MoveToNextTabStop(this, ctlTab, ctlCount); }
 
-    // Enter-key navigation on (the default) or off (Enter then reaches the controls).
+    // Enter-key navigation on (the default) or off (Enter then reaches the
+    // controls; a focused button is pressed either way).
     void setEnterNavigation(bool on) { enterNavigation_ = on; }
 
     // Wraps a slot so that an exception shows the standard error message and
@@ -79,8 +80,9 @@ signals:
 
 protected:
     // Key preview: sees every key pressed in any control of the window before
-    // the control does; true consumes the key.  The default moves on with
-    // Enter (unless enterWanted says the focused control takes it).
+    // the control does; true consumes the key.  The default presses a focused
+    // button with Enter, and otherwise moves on with Enter (unless
+    // enterWanted says the focused control takes it).
     virtual bool formKeyDown(QKeyEvent* event);
     virtual bool enterWanted(QWidget* focused) { (void)focused; return false; }
     // Asked when the window is about to close; false keeps it open.  Runs

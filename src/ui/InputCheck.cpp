@@ -2,7 +2,6 @@
 
 #include <climits>
 
-#include <QComboBox>
 #include <QLineEdit>
 
 #include "common/Errors.h"
@@ -59,13 +58,8 @@ void MarkFailed(QWidget* ctl, const std::string& code, const std::string& label)
 bool FinishInputCheck() {
     if (gErrFlag != 1) return true;
     InputCheckMessage("", gErrMsg, true);
-    hotaru::Trap([] {
-        QWidget* ctl = gErrFocus.Ctl;
-        if (!ctl) return;
-        ctl->setFocus(Qt::OtherFocusReason);
-        if (qobject_cast<QComboBox*>(ctl)) return;
-        if (auto* edit = qobject_cast<QLineEdit*>(ctl)) edit->selectAll();
-    });
+    // A drop-down has no text to select.
+    hotaru::Trap([] { FocusBack(gErrFocus.Ctl); });
     return false;
 }
 
@@ -76,7 +70,7 @@ bool CheckNumericField(QLineEdit* field, const std::string& caption) {
         if (Trim(text).empty()) return;
         if (!IsNumeric(text)) {
             MsgBox(caption + "の入力に誤りがあります\r", mbExclamation, "処理確認");
-            field->setFocus(Qt::OtherFocusReason);
+            FocusBack(field);
             return;
         }
         ok = true;

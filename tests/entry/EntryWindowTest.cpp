@@ -2,6 +2,10 @@
 // rules, the check before registration, registration, deletion, failures.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <QInputMethodQueryEvent>
+
 #include "EntryWindowHarness.h"
 #include "common/Messages.h"
 #include "ui/InputCheck.h"
@@ -279,18 +283,60 @@ TEST_F(EntryKey, AnotherEraLoadsAGoodMonth) {
     EXPECT_EQ(shown("処理確認").size(), 1u);
 }
 
-TEST_F(EntryKey, EnterWalksTheDetailFieldsInTabOrder) {
+TEST_F(EntryKey, KeyboardWalksEveryFieldInTabOrderShowingTheFocus) {
+    ExpectKeyboardWalk({w->Txt_City, w->Txt_Recipient, w->Cbo_Diagonosis, w->Txt_Diagonosis_Y, w->Txt_Diagonosis_M});
+    w->Txt_City->setFocus();
     typeKey(kCity, kRecipient, "20", "04");
+    ExpectKeyboardWalk({w->Txt_Name, w->Cbo_BD, w->Txt_BD_Y, w->Txt_BD_M, w->Txt_BD_D, w->Cbo_Insurance,
+                        w->Txt_InsuranceNo, w->Cbo_Hospitalization, w->Txt_Rate, w->Txt_Total, w->Txt_Payment,
+                        w->Txt_Treatment, w->Txt_PublicPay1, w->Txt_PublicPay2, w->Cmd_Reg, w->Cmd_Can});
+}
+
+// With the input method left on after a name, digits arrive as its commits
+// in full width: the digit fields tell it to switch off, and whatever it
+// still commits is typed as half-width digits; anything else is dropped.
+TEST_F(EntryKey, DigitsFromTheInputMethodAreTypedHalfWidth) {
+    auto inputMethodOff = [&] {
+        for (QLineEdit* e : {w->Txt_City, w->Txt_Recipient, w->Txt_Diagonosis_Y, w->Txt_Diagonosis_M, w->Txt_BD_Y,
+                             w->Txt_BD_M, w->Txt_BD_D, w->Txt_InsuranceNo, w->Txt_Rate, w->Txt_Total, w->Txt_Payment,
+                             w->Txt_Treatment, w->Txt_PublicPay1, w->Txt_PublicPay2}) {
+            QInputMethodQueryEvent query(Qt::ImEnabled);
+            QApplication::sendEvent(e, &query);
+            EXPECT_FALSE(query.value(Qt::ImEnabled).toBool()) << e->objectName().toStdString();
+            EXPECT_FALSE(e->inputMethodQuery(Qt::ImEnabled).toBool()) << e->objectName().toStdString();
+        }
+    };
+    inputMethodOff();
+    Commit("７");
+    enter();
+    Commit("００００１２３４５");  // nine digits move on
+    enter();
+    Commit("２０");
+    Commit("０４");
+    enter();
+    EXPECT_TRUE(w->keyLocked);
+    EXPECT_EQ(text(w->Txt_Recipient), kRecipient);
+    EXPECT_EQ(text(w->Txt_Diagonosis_M), "04");
+    inputMethodOff();  // also once the key fields were locked and the detail fields opened
+    EXPECT_TRUE(w->Txt_Name->inputMethodQuery(Qt::ImEnabled).toBool());
+
     ASSERT_EQ(focus(), w->Txt_Name);
-    const std::vector<QWidget*> order{w->Cbo_BD, w->Txt_BD_Y, w->Txt_BD_M, w->Txt_BD_D, w->Cbo_Insurance,
-                                      w->Txt_InsuranceNo, w->Cbo_Hospitalization, w->Txt_Rate, w->Txt_Total,
-                                      w->Txt_Payment, w->Txt_Treatment, w->Txt_PublicPay1, w->Txt_PublicPay2,
-                                      w->Cmd_Reg};
-    folder.messages().answer(mbYes);  // 氏名 is empty: no check while leaving it
-    for (QWidget* next : order) {
-        enter();
-        EXPECT_EQ(focus(), next) << next->objectName().toStdString();
-    }
+    Commit("やまだ");
+    enter();
+    enter();
+    Commit("１８０７１５");  // each two digits move on
+    EXPECT_EQ(text(w->Txt_BD_Y) + text(w->Txt_BD_M) + text(w->Txt_BD_D), "180715");
+    ASSERT_EQ(focus(), w->Cbo_Insurance);
+    enter();
+    Commit("あ");
+    EXPECT_EQ(text(w->Txt_InsuranceNo), "");
+    Commit("１２３４５６７８");
+    EXPECT_EQ(text(w->Txt_InsuranceNo), "12345678");
+    EXPECT_EQ(focus(), w->Cbo_Hospitalization);
+    w->Txt_Total->setFocus();
+    Commit("１２３４");
+    enter();
+    EXPECT_EQ(text(w->Txt_Total), "1,234");
 }
 
 TEST_F(EntryKey, FieldRulesWhileTyping) {
@@ -368,6 +414,157 @@ TEST_F(EntryKey, CandidateListsCoverNoFieldAndFitTheirEntries) {
     w->Txt_Treatment->setFocus();
     type("3");
     check(w->Lst_Treatment, 6);
+}
+
+// A field that gets the focus back after a question answered No or a
+// refused month has its whole text selected, so the right value is typed
+// over the wrong one.  Real message boxes take the focus away meanwhile.
+struct FocusBackCase {
+    const char* name;
+    std::function<void(EntryWindow&)> act;
+    QLineEdit* entry::FrmEntry::*field;
+    const char* wrong;
+    const char* retype;
+};
+
+void PrintTo(const FocusBackCase& c, std::ostream* os) { *os << c.name; }
+
+class FocusBack : public EntryWindow, public ::testing::WithParamInterface<FocusBackCase> {};
+
+TEST_P(FocusBack, WholeTextSelectedForTypingOver) {
+    const FocusBackCase c = GetParam();
+    ModalBoxes boxes(folder.messages());
+    c.act(*this);
+    ASSERT_TRUE(ShowActive(*w));
+    QLineEdit* field = w.data()->*c.field;
+    ASSERT_EQ(focus(), field);
+    EXPECT_EQ(field->selectedText().toStdString(), c.wrong);
+    type(c.retype);
+    EXPECT_EQ(text(field), c.retype);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Questions, FocusBack,
+    ::testing::Values(
+        FocusBackCase{"RecipientCheckDigit",
+                      [](EntryWindow& t) {
+                          t.folder.messages().answer(mbNo);
+                          t.type(kCity);
+                          t.enter();
+                          t.type("000012346");
+                      },
+                      &entry::FrmEntry::Txt_Recipient, "000012346", "000012345"},
+        FocusBackCase{"MonthRefusedInTheMonthField",
+                      [](EntryWindow& t) { t.typeKey(kCity, kRecipient, "20", "05"); },
+                      &entry::FrmEntry::Txt_Diagonosis_Y, "20", "19"},
+        FocusBackCase{"MonthRefusedInTheYearField",
+                      [](EntryWindow& t) {
+                          t.typeKey(kCity, kRecipient, "20", "05");
+                          ASSERT_TRUE(ShowActive(*t.w));
+                          t.type("21");  // 平成21年05月 lies after the claim month
+                      },
+                      &entry::FrmEntry::Txt_Diagonosis_Y, "21", "20"},
+        FocusBackCase{"InsurerCheckDigit",
+                      [](EntryWindow& t) {
+                          t.typeKey(kCity, kRecipient, "20", "04");
+                          EntryWindow::Detail d;
+                          d.insuranceNo = "12345675";
+                          t.typeDetail(d);
+                          t.w->Cbo_Insurance->setCurrentIndex(0);  // 1:社保 checks the digit
+                          t.folder.messages().answer(mbYes);
+                          t.folder.messages().answer(mbNo);
+                          t.enter();
+                      },
+                      &entry::FrmEntry::Txt_InsuranceNo, "12345675", "1234567"},
+        FocusBackCase{"CoPayment",
+                      [](EntryWindow& t) {
+                          t.typeKey(kCity, kRecipient, "20", "04");
+                          EntryWindow::Detail d;
+                          d.payment = "3101";
+                          t.typeDetail(d);
+                          t.folder.messages().answer(mbYes);
+                          t.folder.messages().answer(mbNo);
+                          t.enter();
+                      },
+                      &entry::FrmEntry::Txt_Total, "1,000", "1034"}),
+    [](const ::testing::TestParamInfo<FocusBackCase>& i) { return std::string(i.param.name); });
+
+// キャンセル and 終了 throw the row away: the leave check of the field being
+// left never swallows them.
+struct ThrowAwayCase {
+    const char* name;
+    std::function<void(EntryWindow&)> act;  // leaves a field that its leave check would refuse
+    QPushButton* entry::FrmEntry::*button;
+    const char* title;  // of the question the button asks
+};
+
+void PrintTo(const ThrowAwayCase& c, std::ostream* os) { *os << c.name; }
+
+class ThrowAway : public EntryWindow, public ::testing::WithParamInterface<ThrowAwayCase> {};
+
+TEST_P(ThrowAway, ButtonIsNotSwallowedByTheLeaveCheck) {
+    const ThrowAwayCase c = GetParam();
+    bool closed = false;
+    QObject::connect(w.data(), &ui::Form::closed, [&] { closed = true; });
+    c.act(*this);
+    folder.messages().clear();
+    QTest::mouseClick(w.data()->*c.button, Qt::LeftButton);
+    ASSERT_EQ(folder.messages().shown.size(), 1u);
+    EXPECT_EQ(folder.messages().shown[0].title, c.title);
+    if (w.data()->*c.button == w->Cmd_End) {
+        EXPECT_TRUE(closed);
+    } else {
+        EXPECT_FALSE(w->keyLocked);
+        EXPECT_EQ(text(w->Txt_Name), "");
+        EXPECT_EQ(focus(), w->Txt_City);
+        EXPECT_FALSE(w->Lst_Treatment->isVisible());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, ThrowAway,
+    ::testing::Values(
+        ThrowAwayCase{"HalfWidthNameThenCancel",
+                      [](EntryWindow& t) {
+                          t.typeKey(kCity, kRecipient, "20", "04");
+                          t.type("ab");
+                      },
+                      &entry::FrmEntry::Cmd_Can, "キャンセル確認"},
+        ThrowAwayCase{"DepartmentListThenCancel",
+                      [](EntryWindow& t) {
+                          t.typeKey(kCity, kRecipient, "20", "04");
+                          t.w->Txt_Treatment->setFocus();  // its candidate list shows
+                      },
+                      &entry::FrmEntry::Cmd_Can, "キャンセル確認"},
+        ThrowAwayCase{"HalfWidthNameThenEnd",
+                      [](EntryWindow& t) {
+                          t.typeKey(kCity, kRecipient, "20", "04");
+                          t.type("ab");
+                      },
+                      &entry::FrmEntry::Cmd_End, "確認"},
+        ThrowAwayCase{"RefusedMonthThenEnd",
+                      [](EntryWindow& t) {
+                          t.type(kCity);
+                          t.enter();
+                          t.type(kRecipient);
+                          t.enter();
+                          t.type("20");
+                          t.type("05");  // the claim month itself, still in the month field
+                      },
+                      &entry::FrmEntry::Cmd_End, "確認"}),
+    [](const ::testing::TestParamInfo<ThrowAwayCase>& i) { return std::string(i.param.name); });
+
+TEST_F(EntryKey, CancelAnsweredNoGoesBackToTheFieldAndItsCheck) {
+    typeKey(kCity, kRecipient, "20", "04");
+    type("ab");
+    folder.messages().answer(mbNo);
+    QTest::mouseClick(w->Cmd_Can, Qt::LeftButton);
+    ASSERT_EQ(shown("キャンセル確認").size(), 1u);
+    EXPECT_EQ(focus(), w->Txt_Name);
+    EXPECT_EQ(w->Txt_Name->selectedText().toStdString(), "ab");
+    enter();  // leaving it now runs its check
+    EXPECT_EQ(shown("処理確認").size(), 1u);
+    EXPECT_EQ(focus(), w->Txt_Name);
 }
 
 // ---- Check and registration -------------------------------------------------

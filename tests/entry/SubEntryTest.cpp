@@ -177,6 +177,27 @@ TEST_F(Reference, ClearingTheEntryWindowClosesAnOpenReference) {
     EXPECT_EQ(focus(), w->Txt_City);
 }
 
+TEST_F(Reference, DeleteAfterAddFindsNothingAndSaysSo) {
+    storeBranches({1, 2});
+    openReference()->pickBranch(0);
+    ASSERT_EQ(text(w->Lbl_EditMode), "修正");
+    w->Cmd_Link->click();
+    findReference()->Cmd_tuika->click();  // the window stays in 修正 with 削除
+    ASSERT_EQ(text(w->Txt_Eda), "3");
+    ASSERT_TRUE(w->Cmd_Del->isEnabled());
+    folder.messages().clear();
+    w->Cmd_Del->click();
+    ASSERT_EQ(shown("削除確認").size(), 2u);
+    EXPECT_EQ(shown("削除確認")[1].prompt, "削除するデータがありません。\r");
+    EXPECT_EQ(shown("削除確認")[1].style, mbExclamation);
+    EXPECT_TRUE(shown("処理確認").empty());
+    EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 2);
+    // Nothing changed on the screen either.
+    EXPECT_TRUE(w->keyLocked);
+    EXPECT_EQ(text(w->Txt_Eda), "3");
+    EXPECT_EQ(text(w->Lbl_EditMode), "修正");
+}
+
 TEST_F(Reference, ZeroBranchAndBackChangeNothing) {
     storeBranches({1});
     FrmSubEntry* ref = openReference();

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include "settings/FrmDemand.h"
 #include "SettingsFixture.h"
@@ -100,6 +101,46 @@ TEST_F(FrmDemandTest, TwoDigitsMoveOnAndOneDigitIsPaddedWhenLeft) {
     Press(Qt::Key_Return);
     EXPECT_EQ(win->Txt_Month->text(), "05");
     EXPECT_EQ(Focused(), win->Cmd_Reg);
+}
+
+TEST_F(FrmDemandTest, KeyboardWalksEveryFieldShowingTheFocus) {
+    open();
+    ExpectKeyboardWalk({win->Cbo_Demand, win->Txt_Year, win->Txt_Month, win->Cmd_Reg, win->Cmd_End});
+}
+
+TEST_F(FrmDemandTest, EnterPressesTheFocusedButton) {
+    seedSettings("2008-05-01");
+    open();
+    for (QPushButton* b : {win->Cmd_Reg, win->Cmd_End}) {
+        QSignalSpy clicked(b, &QPushButton::clicked);
+        b->setFocus();
+        Press(Qt::Key_Return);
+        EXPECT_EQ(clicked.count(), 1) << b->objectName().toStdString();
+    }
+    EXPECT_EQ(prompts(), (std::vector<std::string>{kFirstQuestion, kSecondQuestion, kDone}));
+    EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(FrmDemandTest, DigitsFromTheInputMethodAreTypedHalfWidth) {
+    open();
+    for (QLineEdit* e : {win->Txt_Year, win->Txt_Month})
+        EXPECT_FALSE(e->inputMethodQuery(Qt::ImEnabled).toBool()) << e->objectName().toStdString();
+    win->Txt_Year->setFocus();
+    Compose(QString::fromUtf8("２０"));
+    Compose(QString::fromUtf8("０５"));
+    EXPECT_EQ(win->Txt_Year->text() + win->Txt_Month->text(), "2005");
+    EXPECT_EQ(Focused(), win->Cmd_Reg);
+}
+
+TEST_F(FrmDemandTest, RefusedMonthComesBackSelectedForTypingOver) {
+    seedSettings("2008-05-01");
+    open();
+    ModalBoxes boxes(messages());
+    typeMonth("19", "03");
+    Click(win->Cmd_Reg);
+    ASSERT_TRUE(ShowActive(*win));
+    ASSERT_EQ(Focused(), win->Txt_Year);
+    EXPECT_EQ(win->Txt_Year->selectedText(), "19");
 }
 
 TEST_F(FrmDemandTest, MarchTwoThousandSevenIsRefusedAprilIsAccepted) {

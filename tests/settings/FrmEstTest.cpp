@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include "settings/FrmEst.h"
 #include "SettingsFixture.h"
@@ -351,9 +352,65 @@ TEST_F(FrmEstTest, EndClosesTheWindowAndSignalsIt) {
     open();
     bool closed = false;
     QObject::connect(win, &ui::Form::closed, [&] { closed = true; });
+    // Leaving a half-width name for 終了 asks nothing about it.
+    win->Txt_Name->setFocus();
+    Type("Hotaru");
     Click(win->Cmd_End);
+    EXPECT_TRUE(messages().shown.empty());
     EXPECT_TRUE(closed);
     EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(FrmEstTest, KeyboardWalksEveryFieldShowingTheFocus) {
+    open();
+    ExpectKeyboardWalk({win->Cbo_Type, win->Txt_No_Pref, win->Txt_No_Mark, win->Txt_No, win->Txt_Name,
+                        win->Cbo_Insurance, win->Cbo_Hospitalization, win->Txt_Treatment, win->Cmd_Reg, win->Cmd_End});
+}
+
+TEST_F(FrmEstTest, EnterPressesTheFocusedButton) {
+    seedSettings();
+    open();
+    for (QPushButton* b : {win->Cmd_Reg, win->Cmd_End}) {
+        QSignalSpy clicked(b, &QPushButton::clicked);
+        b->setFocus();
+        Press(Qt::Key_Return);
+        EXPECT_EQ(clicked.count(), 1) << b->objectName().toStdString();
+    }
+    EXPECT_EQ(prompts(), std::vector<std::string>{"登録が完了しました。\r"});
+    EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(FrmEstTest, NumberFieldsSwitchTheInputMethodOffAndTakeItsFullWidthDigits) {
+    open();
+    win->Cbo_Type->setCurrentIndex(1);  // kind 2 and back reopen the number fields
+    win->Cbo_Type->setCurrentIndex(0);
+    for (QLineEdit* e : {win->Txt_No_Pref, win->Txt_No_Mark, win->Txt_No, win->Txt_No_Eda, win->Txt_Treatment})
+        EXPECT_FALSE(e->inputMethodQuery(Qt::ImEnabled).toBool()) << e->objectName().toStdString();
+    EXPECT_TRUE(win->Txt_Name->inputMethodQuery(Qt::ImEnabled).toBool());
+    win->Txt_No_Pref->setFocus();
+    Compose(QString::fromUtf8("４６１１２３４５６０"));  // each part moves on at its length
+    EXPECT_EQ(win->Txt_No_Pref->text() + "-" + win->Txt_No_Mark->text() + "-" + win->Txt_No->text(), "46-1-1234560");
+    EXPECT_EQ(Focused(), win->Txt_Name);
+}
+
+TEST_F(FrmEstTest, RefusedValuesComeBackSelectedForTypingOver) {
+    seedSettings();
+    open();
+    ModalBoxes boxes(messages());
+    win->Txt_No->setFocus();
+    Type("1234561");
+    messages().answer(mbNo);
+    Click(win->Cmd_Reg);  // wrong check digit, answered No
+    ASSERT_TRUE(ShowActive(*win));
+    ASSERT_EQ(Focused(), win->Txt_No);
+    EXPECT_EQ(win->Txt_No->selectedText(), "1234561");
+
+    win->Txt_Name->setFocus();
+    Type("Hotaru");
+    Press(Qt::Key_Return);  // half-width name refused
+    ASSERT_TRUE(ShowActive(*win));
+    ASSERT_EQ(Focused(), win->Txt_Name);
+    EXPECT_EQ(win->Txt_Name->selectedText(), "Hotaru");
 }
 
 TEST_F(FrmEstTest, ReloadAfterRegistrationRunsNoLeaveRules) {

@@ -170,6 +170,26 @@ TEST_F(FrmCsvTest, EndClosesTheWindow) {
     EXPECT_FALSE(win->isVisible());
 }
 
+TEST_F(FrmCsvTest, KeyboardReachesAndPressesEveryButton) {
+    settings(out.path().string());
+    open();
+    test::ExpectKeyboardWalk({win->Txt_Path, win->Cmd_Reference, win->Cmd_Reg, win->Cmd_End});
+    // Enter presses the focused button, in the check list viewer as well.
+    test::WriteFile(other / "list.txt", "1\r\n");
+    CheckListViewer* viewer = ShowCheckList(other / "list.txt", nullptr);
+    for (QPushButton* b : {win->Cmd_Reference, win->Cmd_Reg, viewer->Cmd_Close, win->Cmd_End}) {
+        ASSERT_TRUE(test::ShowActive(*b->window()));
+        QSignalSpy clicked(b, &QPushButton::clicked);
+        b->setFocus();
+        EXPECT_TRUE(test::FocusShown(b)) << b->objectName().toStdString();
+        test::Press(Qt::Key_Return);
+        EXPECT_EQ(clicked.count(), 1) << b->objectName().toStdString();
+    }
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(program.messages().shown.back().prompt, "該当データがありません。");
+}
+
 TEST_F(FrmCsvTest, TheViewerShowsTheListInAFixedPitchFace) {
     settings(out.path().string());
     // A file with one finding, checked from the menu: the list opens in the viewer.

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include "common/Messages.h"
+
 namespace hotaru::test {
 
 // Text committed by the input method into the control with the focus, as
@@ -35,5 +37,26 @@ W* FindWindow() {
         if (auto* w = qobject_cast<W*>(t); w && w->isVisible()) return w;
     return nullptr;
 }
+
+// Message boxes that take the focus away while they are up, as a real modal
+// box does at a desktop: the window behind is inactive when the box closes,
+// and its focused field gets the focus back only when the window is
+// activated again (ShowActive).  Answers and records through `script`.
+class ModalBoxes : public MessagePresenter {
+public:
+    explicit ModalBoxes(ScriptedMessages& script) : script_(script), use_(*this) {}
+    int show(const std::string& prompt, int style, const std::string& title) override {
+        box_.show();
+        box_.activateWindow();
+        [[maybe_unused]] const bool up = QTest::qWaitForWindowActive(&box_);
+        box_.hide();
+        return script_.show(prompt, style, title);
+    }
+
+private:
+    ScriptedMessages& script_;
+    QWidget box_;
+    ScopedPresenter use_;
+};
 
 }  // namespace hotaru::test

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,13 +63,23 @@ TEST(Fields, DigitFieldsTakeOnlyDigitsAndBackspace) {
     Press(Qt::Key_Left);  // moving the caret is no typing
     Type("9");
     EXPECT_EQ(w.a->text(), "192");
-    EXPECT_FALSE(w.a->testAttribute(Qt::WA_InputMethodEnabled));
 
-    // Composed input is held to the same rule.
-    QInputMethodEvent wide;
-    wide.setCommitString("１");
-    QApplication::sendEvent(w.a, &wide);
-    EXPECT_EQ(w.a->text(), "192");
+    // The input method is told the field takes none, even once the field was
+    // read-only and opened again; what one still commits is typed, full-width
+    // digits as half-width ones, other characters dropped.
+    w.a->setReadOnly(true);
+    w.a->setReadOnly(false);
+    QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImHints);
+    QApplication::sendEvent(w.a, &query);
+    EXPECT_FALSE(query.value(Qt::ImEnabled).toBool());
+    EXPECT_TRUE(query.value(Qt::ImHints).isValid());
+    Press(Qt::Key_End);
+    for (const char* commit : {"３", "4ａ", "あ"}) {
+        QInputMethodEvent composed;
+        composed.setCommitString(QString::fromUtf8(commit));
+        QApplication::sendEvent(w.a, &composed);
+    }
+    EXPECT_EQ(w.a->text(), "19234");
 }
 
 TEST(Fields, KeyFilterSeesEveryTypedCharacter) {
