@@ -362,6 +362,10 @@ public:
             auto* preview = qobject_cast<report::ReportPreview*>(QApplication::activeModalWidget());
             if (!preview) return;
             pages = preview->pageCount();
+            // Over the menu, which stays on the screen, with the normal pointer.
+            EXPECT_EQ(preview->parentWidget(), menu_.data());
+            EXPECT_TRUE(menu_->isVisible());
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr);
             if (auto* b = preview->findChild<QPushButton*>("pdfButton")) Click(b);
             preview->accept();
         });

@@ -73,6 +73,7 @@ TEST(Errors, StandardErrorTextAndNumbers) {
     EXPECT_EQ(said(SjisError("bad", "𠮷", 0)), "13 bad");
     EXPECT_EQ(said(std::runtime_error("boom")), "5 boom");
     EXPECT_EQ(said(fs(ENOSPC)), "61 ディスクの空き容量が不足しています。");
+    EXPECT_EQ(said(std::system_error(ENOSPC, std::system_category())), "61 ディスクの空き容量が不足しています。");
     EXPECT_EQ(said(fs(ENOENT)), "53 ファイルが見つかりません。");
     for (int e : {EACCES, EROFS, EPERM}) EXPECT_EQ(said(fs(e)), "70 書き込みできません。") << e;
     EXPECT_EQ(said(fs(EIO)), std::string("57 ") + fs(EIO).what());

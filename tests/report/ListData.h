@@ -16,26 +16,20 @@ inline void SetSettings(Value type, Value request) {
 }
 
 inline void AddChild(const std::string& code, const std::string& recipient, const std::string& name,
-                     Value birthday) {
+                     const std::string& birthday) {
     DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday) VALUES (?, ?, ?, ?)",
-                 {Value(code), Value(recipient), Value(name), birthday});
+                 {Value(code), Value(recipient), Value(name), Value(birthday)});
 }
 
+// A claim row of claim month 2008/04 with every code known.
 struct ClaimRow {
-    std::string code = "1";
-    std::string recipient = "100000001";
-    std::string diagnosis = "2008-03-01";
+    std::string code = "1", recipient = "100000001", diagnosis = "2008-03-01";
     int eda = 1;
-    Value total = 1234;
-    Value payment = 500;
+    Value total = 1234, payment = 500;
     std::string request = "2008-04-01";
     Value insurance = 2;
     std::string insuranceNo = "460014";
-    Value hospitalization = 2;
-    Value ratio = 3;
-    Value treatment = 20;
-    Value publicPay1 = "12";  // public-expense numbers have two digits
-    Value publicPay2 = Value();
+    Value hospitalization = 2, ratio = 3, treatment = 20, publicPay1 = "12", publicPay2 = Value();
 };
 
 inline void AddRow(const ClaimRow& r) {
@@ -52,12 +46,9 @@ inline void FillMonth(int count) {
     SetSettings(1, "2008-04-01");
     DB().BeginTrans();
     for (int i = 1; i <= count; ++i) {
-        std::string rec = std::to_string(100000000 + i);
+        const std::string rec = std::to_string(100000000 + i);
         AddChild("1", rec, "蛍 太郎" + std::to_string(i), "2005-06-15");
-        ClaimRow r;
-        r.recipient = rec;
-        r.total = 1000 + i;
-        AddRow(r);
+        AddRow({.recipient = rec, .total = 1000 + i});
     }
     DB().CommitTrans();
 }

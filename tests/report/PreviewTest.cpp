@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"
@@ -21,105 +20,92 @@ using namespace hotaru::report;
 
 namespace {
 
+// The preview of three pages (45 rows).
 class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::FillMonth(45);  // three pages
+        test::FillMonth(45);
         ASSERT_TRUE(PrepareClaimList(DB()));
         rep.run();
+        preview = std::make_unique<ReportPreview>(rep);
     }
     void TearDown() override {
         ReportPreview::setPdfPathChooser(nullptr);
         ReportPreview::setPrintDialogRunner(nullptr);
     }
-    static QPushButton* button(QWidget& w, const char* name) { return w.findChild<QPushButton*>(name); }
-    static QString pageLabel(QWidget& w) { return w.findChild<QLabel*>("pageLabel")->text(); }
-    static int shownWidth(QWidget& w) { return w.findChild<QLabel*>("pageView")->pixmap().width(); }
+    void press(const char* name) { QTest::mouseClick(preview->findChild<QPushButton*>(name), Qt::LeftButton); }
+    std::string shownPage() { return preview->findChild<QLabel*>("pageLabel")->text().toStdString(); }
+    int shownWidth() { return preview->findChild<QLabel*>("pageView")->pixmap().width(); }
 
     test::ProgramFolder folder;
     test::TempDir out;
     RepItiran rep;
+    std::unique_ptr<ReportPreview> preview;
 };
 
 }  // namespace
 
-TEST_F(PreviewTest, OpensOnTheFirstPageAndPagesThrough) {
-    ReportPreview preview(rep);
-    preview.show();
-    EXPECT_EQ(preview.windowTitle(), "一覧表");
-    EXPECT_EQ(pageLabel(preview), "1 / 3");
-    EXPECT_FALSE(button(preview, "prevButton")->isEnabled());
-    QTest::mouseClick(button(preview, "nextButton"), Qt::LeftButton);
-    EXPECT_EQ(pageLabel(preview), "2 / 3");
-    QTest::mouseClick(button(preview, "lastButton"), Qt::LeftButton);
-    EXPECT_EQ(pageLabel(preview), "3 / 3");
-    EXPECT_FALSE(button(preview, "nextButton")->isEnabled());
-    QTest::keyClick(&preview, Qt::Key_PageDown);  // already on the last page
-    EXPECT_EQ(preview.currentPage(), 2);
-    QTest::keyClick(&preview, Qt::Key_PageUp);
-    EXPECT_EQ(pageLabel(preview), "2 / 3");
-    QTest::mouseClick(button(preview, "firstButton"), Qt::LeftButton);
-    EXPECT_EQ(pageLabel(preview), "1 / 3");
-}
-
-TEST_F(PreviewTest, OpensFittedToTheWidth) {
-    ReportPreview preview(rep);
-    preview.show();
+// Opens on page 1 fitted to the width; buttons and keys page through, never
+// past either end; the zoom scales the page.
+TEST_F(PreviewTest, PagesThroughAndZooms) {
+    preview->show();
     QApplication::processEvents();
-    const int room = preview.findChild<QScrollArea*>()->viewport()->width();
-    EXPECT_EQ(preview.findChild<QComboBox*>("zoomBox")->currentText(), "幅に合わせる");
-    EXPECT_GT(shownWidth(preview), room - 60);
-    EXPECT_LE(shownWidth(preview), room);
-}
+    EXPECT_EQ(preview->windowTitle(), "一覧表");
+    const int room = preview->findChild<QScrollArea*>()->viewport()->width();
+    EXPECT_EQ(preview->findChild<QComboBox*>("zoomBox")->currentText(), "幅に合わせる");
+    EXPECT_GT(shownWidth(), room - 60);
+    EXPECT_LE(shownWidth(), room);
+    std::string seen = shownPage();
+    for (const char* b : {"prevButton", "nextButton", "lastButton", "nextButton"}) {
+        press(b);
+        seen += " " + shownPage();
+    }
+    QTest::keyClick(preview.get(), Qt::Key_PageDown);
+    QTest::keyClick(preview.get(), Qt::Key_PageUp);
+    seen += " " + shownPage();
+    press("firstButton");
+    seen += " " + shownPage();
+    EXPECT_EQ(seen, "1 / 3 1 / 3 2 / 3 3 / 3 3 / 3 2 / 3 1 / 3");
+    EXPECT_FALSE(preview->findChild<QPushButton*>("prevButton")->isEnabled());
 
-TEST_F(PreviewTest, ZoomScalesThePage) {
-    ReportPreview preview(rep);
-    preview.show();
-    auto* zoom = preview.findChild<QComboBox*>("zoomBox");
+    auto* zoom = preview->findChild<QComboBox*>("zoomBox");
     zoom->setCurrentIndex(zoom->findData(100));
-    int full = shownWidth(preview);
+    const int full = shownWidth();
     zoom->setCurrentIndex(zoom->findData(50));
-    EXPECT_EQ(preview.zoom(), 50);
-    EXPECT_NEAR(shownWidth(preview), full / 2, 2);
+    EXPECT_EQ(preview->zoom(), 50);
+    EXPECT_NEAR(shownWidth(), full / 2, 2);
     zoom->setCurrentIndex(zoom->findData(200));
-    EXPECT_NEAR(shownWidth(preview), full * 2, 2);
+    EXPECT_NEAR(shownWidth(), full * 2, 2);
 }
 
+// The PDF button offers 一覧表.pdf and writes the same pages; a cancelled
+// dialog writes nothing, an unwritable place gives the standard error.
 TEST_F(PreviewTest, ExportsTheSamePagesToPdf) {
-    auto target = out / "list.pdf";
     QString offered;
-    ReportPreview::setPdfPathChooser([&](QWidget*, const QString& suggested) {
-        offered = suggested;
-        return test::Q(target);
-    });
-    ReportPreview preview(rep);
-    preview.show();
-    QTest::mouseClick(button(preview, "pdfButton"), Qt::LeftButton);
-    EXPECT_TRUE(offered.endsWith("一覧表.pdf"));
-    EXPECT_EQ(test::PdfPageCount(target), 3);
-    EXPECT_TRUE(preview.statusText().contains("list.pdf"));
-    EXPECT_TRUE(folder.messages().shown.empty());
+    const struct { QString path; int pages; bool error; } cases[] = {
+        {test::Q(out / "list.pdf"), 3, false}, {QString(), 0, false}, {test::Q(out / "missing" / "x.pdf"), 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        ReportPreview::setPdfPathChooser([&](QWidget*, const QString& suggested) {
+            offered = suggested;
+            return c.path;
+        });
+        std::filesystem::remove(out / "list.pdf");
+        folder.messages().clear();
+        press("pdfButton");
+        EXPECT_TRUE(offered.endsWith("/一覧表.pdf"));
+        EXPECT_EQ(std::filesystem::exists(out / "list.pdf") ? test::PdfPageCount(out / "list.pdf") : 0, c.pages);
+        EXPECT_EQ(preview->statusText(), "PDFを書き出しました: " + test::Q(out / "list.pdf"));  // only the first
+        EXPECT_EQ(folder.messages().shown.size(), c.error ? 1u : 0u);
+        for (const auto& m : folder.messages().shown) EXPECT_EQ(m.title + ":" + std::to_string(m.style), "エラー:48");
+    }
+    EXPECT_FALSE(std::filesystem::exists(out / "missing"));
 }
 
-TEST_F(PreviewTest, CancelledPdfDialogWritesNothing) {
-    ReportPreview::setPdfPathChooser([](QWidget*, const QString&) { return QString(); });
-    ReportPreview preview(rep);
-    QTest::mouseClick(button(preview, "pdfButton"), Qt::LeftButton);
-    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
-    EXPECT_TRUE(preview.statusText().isEmpty());
-}
-
-TEST_F(PreviewTest, UnwritablePdfIsReported) {
-    ReportPreview::setPdfPathChooser([&](QWidget*, const QString&) { return test::Q(out / "missing" / "x.pdf"); });
-    ReportPreview preview(rep);
-    QTest::mouseClick(button(preview, "pdfButton"), Qt::LeftButton);
-    ASSERT_EQ(folder.messages().shown.size(), 1u);
-    EXPECT_EQ(folder.messages().shown[0].title, "エラー");
-    EXPECT_EQ(folder.messages().shown[0].style, mbExclamation);
-}
-
+// The print dialog is offered every page in landscape and prints those asked
+// for; cancelled, nothing is printed.
 TEST_F(PreviewTest, PrintsThePagesTheDialogAsksFor) {
-    auto target = out / "printed.pdf";
+    const auto target = out / "printed.pdf";
     int offeredFrom = 0, offeredTo = 0;
     ReportPreview::setPrintDialogRunner([&](QPrinter& printer, QWidget*) {
         offeredFrom = printer.fromPage();
@@ -131,79 +117,34 @@ TEST_F(PreviewTest, PrintsThePagesTheDialogAsksFor) {
         printer.setFromTo(2, 3);
         return true;
     });
-    ReportPreview preview(rep);
-    QTest::mouseClick(button(preview, "printButton"), Qt::LeftButton);
-    EXPECT_EQ(offeredFrom, 1);
-    EXPECT_EQ(offeredTo, 3);
+    press("printButton");
+    EXPECT_EQ(std::to_string(offeredFrom) + "-" + std::to_string(offeredTo), "1-3");
     EXPECT_EQ(test::PdfPageCount(target), 2);
-}
-
-TEST_F(PreviewTest, CancelledPrintDialogPrintsNothing) {
+    EXPECT_EQ(preview->statusText(), "印刷しました (2 - 3 ページ)");
     ReportPreview::setPrintDialogRunner([](QPrinter&, QWidget*) { return false; });
-    ReportPreview preview(rep);
-    QTest::mouseClick(button(preview, "printButton"), Qt::LeftButton);
-    EXPECT_TRUE(preview.statusText().isEmpty());
+    std::filesystem::remove(target);
+    press("printButton");
+    EXPECT_EQ(preview->statusText(), "印刷しました (2 - 3 ページ)");
+    EXPECT_FALSE(std::filesystem::exists(target));
 }
 
 // ---- The menu routine -------------------------------------------------------
 
-namespace {
-
-class ShowClaimListTest : public ::testing::Test {
-protected:
-    test::ProgramFolder folder;
-};
-
-}  // namespace
-
-TEST_F(ShowClaimListTest, NothingToListSaysSo) {
-    test::SetSettings(1, "2008-04-01");
-    test::ClaimRow zero;
-    zero.total = 0;
-    test::AddRow(zero);
-    ShowClaimList(nullptr);
-    ASSERT_EQ(folder.messages().shown.size(), 1u);
-    EXPECT_EQ(folder.messages().shown[0].prompt, "該当データがありません。");
-    EXPECT_EQ(folder.messages().shown[0].style, mbInformation);
-    EXPECT_EQ(folder.messages().shown[0].title, "該当件数チェック");
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+// Nothing to list (no settings row, or only rows without amounts) says so,
+// a failure gives the standard error; the pointer is back either way.
+TEST(ShowClaimList, NothingToListOrAFailureSaysSo) {
+    const std::string nothing = "該当件数チェック:64:該当データがありません。";
+    const std::pair<void (*)(), std::string> cases[] = {
+        {[] {}, nothing},
+        {[] { test::SetSettings(1, "2008-04-01"); test::AddRow({.total = 0}); }, nothing},
+        {[] { test::FillMonth(1); DB().Execute("DROP TABLE T_データ"); }, "エラー:48:予期せぬエラーです。\r\n"}};
+    for (const auto& [prepare, said] : cases) {
+        test::ProgramFolder folder;
+        prepare();
+        ShowClaimList(nullptr);
+        ASSERT_EQ(folder.messages().shown.size(), 1u) << said;
+        const auto& m = folder.messages().shown[0];
+        EXPECT_TRUE((m.title + ":" + std::to_string(m.style) + ":" + m.prompt).starts_with(said)) << m.prompt;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
 }
-
-TEST_F(ShowClaimListTest, NoSettingsRowSaysSo) {
-    ShowClaimList(nullptr);
-    ASSERT_EQ(folder.messages().shown.size(), 1u);
-    EXPECT_EQ(folder.messages().shown[0].prompt, "該当データがありません。");
-}
-
-TEST_F(ShowClaimListTest, RowsOpenTheModalPreview) {
-    test::FillMonth(20);
-    QString title;
-    int pages = -1;
-    bool cursorBack = false;
-    QTimer::singleShot(0, [&] {
-        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
-        if (!preview) return;
-        title = preview->windowTitle();
-        pages = preview->pageCount();
-        cursorBack = QApplication::overrideCursor() == nullptr;
-        QTest::mouseClick(preview->findChild<QPushButton*>("closeButton"), Qt::LeftButton);
-    });
-    ShowClaimList(nullptr);
-    EXPECT_EQ(title, "一覧表");
-    EXPECT_EQ(pages, 2);
-    EXPECT_TRUE(cursorBack);  // the normal pointer while the preview is open
-    EXPECT_TRUE(folder.messages().shown.empty());
-    EXPECT_EQ(gRequestText, "2008/04/01");
-    EXPECT_EQ(gListSQL, BuildListQuery());
-}
-
-TEST_F(ShowClaimListTest, DatabaseFailureShowsTheStandardError) {
-    test::FillMonth(1);
-    DB().Execute("DROP TABLE T_データ");
-    ShowClaimList(nullptr);
-    ASSERT_EQ(folder.messages().shown.size(), 1u);
-    EXPECT_EQ(folder.messages().shown[0].title, "エラー");
-    EXPECT_EQ(folder.messages().shown[0].prompt.rfind("予期せぬエラーです。", 0), 0u);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
