@@ -3,12 +3,17 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace hotaru::report {
 
@@ -174,7 +179,8 @@ int Report::printableHeight() const { return SheetTwips(page).height() - page.ma
 namespace {
 
 // Fonts by pixel size: building a font and its metrics for every field of
-// thousands of lines costs more than painting them.
+// thousands of lines costs more than painting them.  A deque, so that an
+// entry stays where it is while others are added.
 struct FontEntry {
     QString family;
     int pixels;
@@ -184,7 +190,7 @@ struct FontEntry {
 };
 
 const FontEntry& FontFor(const QString& family, int pixels, bool bold) {
-    thread_local std::vector<FontEntry> cache;
+    thread_local std::deque<FontEntry> cache;
     for (const FontEntry& e : cache)
         if (e.pixels == pixels && e.bold == bold && e.family == family) return e;
     QFont font(family);
@@ -195,20 +201,98 @@ const FontEntry& FontFor(const QString& family, int pixels, bool bold) {
     return cache.back();
 }
 
+// One line of text as the painter would shape it: its glyphs placed from
+// the start of the baseline, and its width.
+struct ShapedText {
+    QList<QGlyphRun> runs;
+    double width = 0;
+};
+
+ShapedText Shape(const FontEntry& f, const QString& text) {
+    QTextLayout layout(text, f.font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    ShapedText shaped;
+    shaped.width = line.horizontalAdvance();
+    const QPointF baseline(line.x(), line.y() + line.ascent());
+    for (QGlyphRun run : layout.glyphRuns()) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& p : positions) p -= baseline;
+        run.setPositions(positions);
+        shaped.runs.push_back(std::move(run));
+    }
+    return shaped;
+}
+
+// Vertical rules on the same x that meet or overlap, such as the column
+// rules of consecutive detail lines, become one rule from the first top to
+// the last bottom: the same ink in a fraction of the drawing.
+std::vector<QLineF> JoinVerticalRules(const std::vector<QLineF>& lines) {
+    std::vector<QLineF> joined, vertical;
+    for (const QLineF& l : lines) {
+        if (l.x1() != l.x2()) joined.push_back(l);
+        else vertical.emplace_back(l.x1(), std::min(l.y1(), l.y2()), l.x1(), std::max(l.y1(), l.y2()));
+    }
+    std::sort(vertical.begin(), vertical.end(), [](const QLineF& a, const QLineF& b) {
+        return a.x1() != b.x1() ? a.x1() < b.x1() : a.y1() < b.y1();
+    });
+    const std::size_t firstVertical = joined.size();
+    for (const QLineF& v : vertical) {
+        QLineF* last = joined.size() > firstVertical ? &joined.back() : nullptr;
+        if (last && last->x1() == v.x1() && v.y1() <= last->y2())
+            last->setP2(QPointF(v.x1(), std::max(last->y2(), v.y2())));
+        else
+            joined.push_back(v);
+    }
+    return joined;
+}
+
 }  // namespace
 
+// A list repeats its names, dates, codes and amounts on page after page, and
+// shaping a text costs more than drawing its glyphs: each distinct text is
+// shaped once per font for as long as one painting lasts.
+class Report::ShapedTexts {
+public:
+    const ShapedText& get(const FontEntry& font, const QString& text) {
+        QHash<QString, ShapedText>& texts = byFont_[&font];
+        auto it = texts.find(text);
+        if (it == texts.end()) it = texts.insert(text, Shape(font, text));
+        return *it;
+    }
+
+private:
+    std::unordered_map<const FontEntry*, QHash<QString, ShapedText>> byFont_;
+};
+
 void Report::paintPage(QPainter& painter, int pageIndex) const {
+    ShapedTexts shaped;
+    paintPage(painter, pageIndex, shaped);
+}
+
+void Report::paintPage(QPainter& painter, int pageIndex, ShapedTexts& shaped) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setPen(Qt::black);
+    // The rules are drawn together at the end of the page, one call per
+    // width: a pen change and a call for each of a page's hundreds of rules
+    // cost more than the rules themselves.
+    std::vector<std::pair<int, std::vector<QLineF>>> rules;
     const FontEntry* current = nullptr;
     for (const Placed& placed : pages_.at(static_cast<std::size_t>(pageIndex))) {
         const auto& controls = section(placed.kind).controls();
         for (std::size_t i = 0; i < controls.size(); ++i) {
             const Control& c = controls[i];
             if (c.kind == Control::Kind::Line) {
-                painter.setPen(QPen(Qt::black, c.lineWidth, Qt::SolidLine, Qt::SquareCap));
-                painter.drawLine(QLineF(c.left, placed.top + c.top, c.x2, placed.top + c.y2));
+                auto same =
+                    std::find_if(rules.begin(), rules.end(), [&](const auto& r) { return r.first == c.lineWidth; });
+                if (same == rules.end()) same = rules.insert(rules.end(), {c.lineWidth, {}});
+                same->second.emplace_back(c.left, placed.top + c.top, c.x2, placed.top + c.y2);
                 continue;
             }
             const QString& t = placed.texts.at(static_cast<qsizetype>(i));
@@ -217,7 +301,6 @@ void Report::paintPage(QPainter& painter, int pageIndex) const {
             const int pixels = static_cast<int>(std::lround(c.pointSize * 20));
             const FontEntry* f = &FontFor(page.fontFamily, pixels, c.bold);
             const QRectF box(c.left + c.inset, placed.top + c.top, c.width - 2 * c.inset, c.height);
-            painter.setPen(Qt::black);
             if (c.wrap) {
                 if (current != f) painter.setFont(f->font);
                 current = f;
@@ -225,29 +308,32 @@ void Report::paintPage(QPainter& painter, int pageIndex) const {
                 continue;
             }
             // One line, placed by hand: much cheaper than a laid-out text box.
-            double wide = f->metrics.horizontalAdvance(t);
-            if (c.kind == Control::Kind::Field && c.shrinkToFit && wide > box.width()) {
-                double k = std::max(kMinShrink, box.width() / wide);
+            const ShapedText* s = &shaped.get(*f, t);
+            if (c.kind == Control::Kind::Field && c.shrinkToFit && s->width > box.width()) {
+                double k = std::max(kMinShrink, box.width() / s->width);
                 f = &FontFor(page.fontFamily, std::max(1, static_cast<int>(std::floor(pixels * k))), c.bold);
-                wide = f->metrics.horizontalAdvance(t);
+                s = &shaped.get(*f, t);
             }
-            if (current != f) painter.setFont(f->font);
-            current = f;
             double x = box.left();
-            if (c.align & Qt::AlignRight) x = box.right() - wide;
-            else if (c.align & Qt::AlignHCenter) x = box.center().x() - wide / 2;
+            if (c.align & Qt::AlignRight) x = box.right() - s->width;
+            else if (c.align & Qt::AlignHCenter) x = box.center().x() - s->width / 2;
             const QFontMetricsF& m = f->metrics;
             double y = box.top() + (box.height() - (m.ascent() + m.descent())) / 2 + m.ascent();
-            const bool clip = wide > box.width() + 1;
+            const bool clip = s->width > box.width() + 1;
             if (clip) {
                 painter.save();
                 painter.setClipRect(box, Qt::IntersectClip);
                 // The start of an over-long text stays visible.
                 x = box.left();
             }
-            painter.drawText(QPointF(x, y), t);
+            for (const QGlyphRun& run : s->runs) painter.drawGlyphRun(QPointF(x, y), run);
             if (clip) painter.restore();
         }
+    }
+    for (const auto& [width, lines] : rules) {
+        painter.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::SquareCap));
+        const std::vector<QLineF> joined = JoinVerticalRules(lines);
+        painter.drawLines(joined.data(), static_cast<int>(joined.size()));
     }
     painter.restore();
 }
@@ -265,11 +351,12 @@ void Report::render(QPagedPaintDevice& device, int first, int last) const {
     double fit = std::min({1.0, paint.width() / (printableWidth() * scale),
                            paint.height() / (printableHeight() * scale)});
     if (fit > 0.995) fit = 1.0;
+    ShapedTexts shaped;
     for (int p = first; p <= last; ++p) {
         if (p > first) device.newPage();
         painter.save();
         painter.scale(scale * fit, scale * fit);
-        paintPage(painter, p - 1);
+        paintPage(painter, p - 1, shaped);
         painter.restore();
     }
     painter.end();

@@ -123,8 +123,12 @@ protected:
     virtual void queryClose() {}
 
 private:
+    // Texts shaped once while pages are painted (defined with the painting).
+    class ShapedTexts;
+
     Section& sectionRef(SectionKind kind);
     void place(const std::vector<Placement>& placements);
+    void paintPage(QPainter& painter, int pageIndex, ShapedTexts& shaped) const;
 
     std::vector<std::vector<Placed>> pages_;
     int pageNumber_ = 0;

@@ -129,3 +129,52 @@ TEST_F(RepItiranTest, PublicExpenseNumbersStandUnderTheirTitles) {
     EXPECT_EQ(rep.pageCount(), 1);
     EXPECT_FALSE(rep.pageImage(0, 30).isNull());
 }
+
+// One detail line holding the same text in a narrow and in a wide field.
+class SameTextTwice : public Report {
+protected:
+    void reportStart() override {
+        const int left = Qt::AlignLeft | Qt::AlignVCenter;
+        detail.height = 1000;
+        detail.field("narrow", 0, 0, 1400, 450, left);
+        detail.field("wide", 0, 500, 8000, 450, left);
+    }
+    void fetchData(bool& eof) override {
+        if (fetched_++ > 0) return;
+        eof = false;
+        detail["narrow"].text = detail["wide"].text = QStringLiteral("大久保　翔太左衛門之助");
+    }
+
+private:
+    int fetched_ = 0;
+};
+
+// Height of the dark pixels in a band of the page, in pixels.
+int InkHeight(const QImage& img, const PageSetup& page, double dpi, int left, int right, int top, int bottom) {
+    const double k = dpi / 1440.0;
+    int first = -1, last = -1;
+    auto px = [&](int twips, int margin) { return static_cast<int>((margin + twips) * k); };
+    for (int y = px(top, page.marginTop); y < px(bottom, page.marginTop); ++y)
+        for (int x = px(left, page.marginLeft); x < px(right, page.marginLeft); ++x)
+            if (qGray(img.pixel(x, y)) < 128) {
+                if (first < 0) first = y;
+                last = y;
+                break;
+            }
+    return first < 0 ? 0 : last - first + 1;
+}
+
+TEST(ReportPainting, TextTooWideIsShrunkOnlyWhereItDoesNotFit) {
+    SameTextTwice rep;
+    rep.run();
+    const double dpi = 288;
+    QImage img = rep.pageImage(0, dpi);
+    // Eleven characters of 9 pt take 1,980 twips: the narrow field draws all
+    // of them smaller, the wide one at their size.
+    auto narrow = InkSpan(img, rep.page, dpi, 0, 8000, 0, 450);
+    auto wide = InkSpan(img, rep.page, dpi, 0, 8000, 500, 950);
+    EXPECT_LE(narrow.second, 1400);
+    EXPECT_GT(wide.second, 1900);
+    EXPECT_LT(wide.second, 2000);
+    EXPECT_LT(InkHeight(img, rep.page, dpi, 0, 8000, 0, 450), InkHeight(img, rep.page, dpi, 0, 8000, 500, 950) * 0.8);
+}
