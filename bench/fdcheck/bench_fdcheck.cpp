@@ -2,9 +2,9 @@
 // where every record has findings, at 25,000, 50,000 and 100,000 records,
 // and on two files of rubbish (50 MB of random bytes in one line, and 50 MB
 // in 1,000,000 short lines), against a single pass over the same file
-// (iconv to UTF-8 leaving out what is not Shift_JIS, one line written per
-// record by awk) in the same run.  Peak memory is that of the hotaru-cli
-// process (its maximum resident set).
+// (iconv to UTF-8, one line written per record by awk; for the rubbish
+// iconv -c, leaving out what is not Shift_JIS, and perl) in the same run.
+// Peak memory is that of the hotaru-cli process (its maximum resident set).
 //
 //   bench_fdcheck [repeats]     (default 3; the best time of each is shown)
 // With HOTARU_BENCH_KEEP set the files are left for a closer look.
