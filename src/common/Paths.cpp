@@ -48,7 +48,15 @@ std::filesystem::path HomeDir() {
 }
 
 bool UsesUserDataDir() {
-    return ::access(ProgramDir().c_str(), W_OK) != 0;
+    // A program folder holds its data only when the database files sit
+    // beside the program (the build tree, a copied folder).  An installed
+    // copy keeps its template under share/, and its folder (/usr/bin) is no
+    // place for a clinic's data even when root can write it.
+    const auto dir = ProgramDir();
+    std::error_code ec;
+    const bool filesBeside = std::filesystem::exists(dir / "Medic_ins.mdb", ec) ||
+                             std::filesystem::exists(dir / "Medic_ins_NEW.mdb", ec);
+    return !filesBeside || ::access(dir.c_str(), W_OK) != 0;
 }
 
 std::filesystem::path DataDir() {
