@@ -3,7 +3,9 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "common/Text.h"
 
@@ -125,8 +127,11 @@ std::string NormalizeForSjis(std::string_view utf8) {
     return out;
 }
 
-std::string ToSjis(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
+namespace {
+
+// The whole text through the converter; on failure, the character that has
+// no form is found and named.
+std::string ToSjisThroughConverter(std::string_view utf8) {
     const std::string normalized = NormalizeForSjis(utf8);
     std::string out;
     std::size_t failedAt = 0;
@@ -153,6 +158,80 @@ std::string ToSjis(std::string_view utf8) {
     throw SjisError("Shift_JISで表せない文字があります（" + std::to_string(offset) + "バイト目: " +
                         character + "）",
                     character, offset);
+}
+
+// A well-formed two- or three-byte UTF-8 sequence at pos: its length, with
+// the character in cp.  0 for anything else, which is left to the converter.
+std::size_t DecodeBmp(std::string_view s, std::size_t pos, char32_t& cp) {
+    auto at = [&](std::size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : 0u; };
+    auto continues = [&](std::size_t i) { return (at(i) & 0xC0) == 0x80; };
+    const unsigned lead = at(pos);
+    if ((lead & 0xE0) == 0xC0 && continues(pos + 1)) {
+        cp = (lead & 0x1F) << 6 | (at(pos + 1) & 0x3F);
+        return cp >= 0x80 ? 2 : 0;
+    }
+    if ((lead & 0xF0) == 0xE0 && continues(pos + 1) && continues(pos + 2)) {
+        cp = (lead & 0x0F) << 12 | (at(pos + 1) & 0x3F) << 6 | (at(pos + 2) & 0x3F);
+        return cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF) ? 3 : 0;
+    }
+    return 0;
+}
+
+// The CP932 form of each character of the Basic Multilingual Plane (CP932
+// has none beyond it), asked of the converter the first time the character
+// is met and then remembered: a month's file holds hundreds of thousands of
+// characters, but only a few hundred different ones.
+class SjisForms {
+public:
+    // Appends the form of the character cp, whose UTF-8 bytes are utf8;
+    // false when it has none.
+    bool append(char32_t cp, std::string_view utf8, std::string& out) {
+        std::uint16_t& form = forms_[cp];
+        if (form == kNotAsked) form = ask(utf8);
+        if (form == kNoForm) return false;
+        if (form > 0xFF) out += static_cast<char>(form >> 8);
+        out += static_cast<char>(form & 0xFF);
+        return true;
+    }
+
+private:
+    // No character outside ASCII has the single byte 0, and 0xFFFF is no
+    // CP932 character.
+    static constexpr std::uint16_t kNotAsked = 0, kNoForm = 0xFFFF;
+
+    static std::uint16_t ask(std::string_view utf8) {
+        std::string form;
+        std::size_t failedAt = 0;
+        if (!ToSjisConverter().convert(NormalizeForSjis(utf8), form, failedAt) || form.empty() || form.size() > 2)
+            return kNoForm;
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(form[i]); };
+        return static_cast<std::uint16_t>(form.size() == 1 ? byte(0) : byte(0) << 8 | byte(1));
+    }
+
+    std::vector<std::uint16_t> forms_ = std::vector<std::uint16_t>(0x10000, kNotAsked);
+};
+
+}  // namespace
+
+std::string ToSjis(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
+    thread_local SjisForms forms;
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t ascii = pos;
+        while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80) ++pos;
+        out.append(utf8.substr(ascii, pos - ascii));
+        if (pos == utf8.size()) break;
+        char32_t cp = 0;
+        const std::size_t len = DecodeBmp(utf8, pos, cp);
+        // A character without a form, or bytes that are not UTF-8: the
+        // converter finds and names the culprit.
+        if (len == 0 || !forms.append(cp, utf8.substr(pos, len), out)) return ToSjisThroughConverter(utf8);
+        pos += len;
+    }
+    return out;
 }
 
 std::string FromSjis(std::string_view sjis) {
