@@ -96,7 +96,10 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& path) {
         throw AppError(dberr::FileNotFound, "ファイル '" + shown + "' が見つかりません。");
 
     std::unique_ptr<Database> db(new Database(path));
-    int rc = sqlite3_open_v2(shown.c_str(), &db->db_, SQLITE_OPEN_READWRITE, nullptr);
+    // The connection lives on the one thread that runs the program, so it
+    // goes without the lock SQLite would otherwise take around every call
+    // (a tenth of an export's time, reading a value at a time).
+    int rc = sqlite3_open_v2(shown.c_str(), &db->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db->db_);
         db->db_ = nullptr;
@@ -104,6 +107,10 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& path) {
     }
     sqlite3_extended_result_codes(db->db_, 1);
     sqlite3_busy_timeout(db->db_, kBusyTimeoutMs);
+    // Pages stay in memory once read (SQLite keeps 2 MB by default): the
+    // export and the list walk the claim rows in key order, which jumps
+    // about the file, and would otherwise read the same pages again and again.
+    sqlite3_exec(db->db_, "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
     sqlite3_create_function(db->db_, "CStr", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlCStr, nullptr,
                             nullptr);
 
