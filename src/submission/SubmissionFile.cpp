@@ -76,6 +76,7 @@ EraTable EraTable::Load() {
 }
 
 void EraTable::add(int code, std::string name) {
+    written_.clear();
     byName_[name] = code;
     byCode_[code] = std::move(name);
 }
@@ -93,9 +94,13 @@ std::string EraTable::nameOfDigit(const std::string& digit) const {
 }
 
 std::string EraTable::eraDigits(const Date& date, const char* pattern) const {
+    auto key = std::make_tuple(date.year, date.month, date.day, std::string(pattern));
+    if (auto it = written_.find(key); it != written_.end()) return it->second;
     std::string out;
     if (auto code = codeOf(FormatDate(date, "ggg"))) out = std::to_string(*code);
-    return out + FormatDate(date, pattern);
+    out += FormatDate(date, pattern);
+    written_.emplace(std::move(key), out);
+    return out;
 }
 
 // ---- Records --------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "common/Date.h"
@@ -63,6 +64,9 @@ public:
 private:
     std::map<int, std::string> byCode_;
     std::map<std::string, int> byName_;
+    // Dates already written: a month's rows repeat a few hundred birth dates
+    // and a handful of treatment months, each formatted once.
+    mutable std::map<std::tuple<int, int, int, std::string>, std::string> written_;
 };
 
 // One claim row as the export query delivers it.

@@ -116,6 +116,9 @@ TEST(SubmissionRecords, HeaderAndDetailOfTheHandWorkedExample) {
     // An era the table does not know leaves the number out.
     r.birthday = Date{1988, 12, 1};
     EXPECT_EQ(eras.eraDigits(*r.birthday, "EEMMDD"), "631201");
+    // Once the table knows it, the same date carries it; another pattern is another text.
+    eras.add(3, "昭和");
+    EXPECT_EQ(eras.eraDigits(*r.birthday, "EEMMDD") + " " + eras.eraDigits(*r.birthday, "EEMM"), "3631201 36312");
 }
 
 // ---- The export --------------------------------------------------------------
