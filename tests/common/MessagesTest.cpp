@@ -1,10 +1,12 @@
 // Message boxes behind their interface, the standard error message, and the
-// program folder.
+// program's folders.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "common/Errors.h"
 #include "common/Messages.h"
@@ -34,29 +36,14 @@ TEST(Messages, ScriptedAnswersThenDefaultButtons) {
     EXPECT_EQ(MessageLines("a\rb\r\nc\nd\r\n\r\ne"), (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
 }
 
-TEST(Messages, ScopedPresentersNestAndTheDefaultWritesToStandardError) {
-    MessagePresenter& original = CurrentMessagePresenter();
-    ScriptedMessages outer, inner;
-    {
-        ScopedPresenter a(outer);
-        {
-            ScopedPresenter b(inner);
-            MsgBox("inner");
-            Beep();
-        }
-        MsgBox("outer");
-    }
-    EXPECT_EQ(&CurrentMessagePresenter(), &original);
-    EXPECT_EQ(inner.shown.size() + outer.shown.size(), 2u);
-    EXPECT_EQ(inner.beeps, 1);
-    EXPECT_EQ(outer.shown.at(0).prompt, "outer");
-    inner.clear();
-    EXPECT_TRUE(inner.shown.empty() && inner.beeps == 0);
-
+// Without a presenter (no window, no console of its own) a message is
+// written to standard error, a line per line, and the default button answers.
+TEST(Messages, WithoutAPresenterMessagesGoToStandardError) {
     SetMessagePresenter(nullptr);
     testing::internal::CaptureStderr();
     EXPECT_EQ(MsgBox("一行目\r二行目\r\n三行目", mbYesNo + mbDefaultButton2, "確認"), mbNo);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[確認]\n一行目\n二行目\n三行目\n");
+    Beep();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[確認]\n一行目\n二行目\n三行目\n\a");
 }
 
 // The standard message's bytes, and the number and description each kind of
@@ -101,4 +88,20 @@ TEST(Paths, ProgramDirAndHome) {
     unsetenv("HOME");
     EXPECT_FALSE(HomeDir().empty());  // from the password file
     setenv("HOME", home.c_str(), 1);
+}
+
+// Where the live database lives: beside the program only when the database
+// files are there and the folder can be written; an installed copy (no
+// files beside it) uses the user's data folder even when root runs it.
+TEST(Paths, DataFolderBesideTheProgramOnlyWithItsFiles) {
+    const auto dir = std::filesystem::temp_directory_path() / ("hotaru-paths-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir / "data");
+    ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    SetProgramDir(dir);
+    EXPECT_EQ(DataDir(), dir / "data" / "hotaru");
+    std::ofstream(dir / "Medic_ins_NEW.mdb") << "x";
+    EXPECT_EQ(DataDir(), dir);
+    SetProgramDir({});
+    ::unsetenv("XDG_DATA_HOME");
+    std::filesystem::remove_all(dir);
 }

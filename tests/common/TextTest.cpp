@@ -1,14 +1,8 @@
-// Shift_JIS (CP932) for the federation's files, text counted in characters, and where the data lives.
+// Shift_JIS (CP932) for the federation's files, and text counted in characters.
 #include <gtest/gtest.h>
 
 #include "common/Sjis.h"
-#include "common/Paths.h"
 #include "common/Text.h"
-
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
 
 using namespace hotaru;
 
@@ -78,20 +72,4 @@ TEST(Text, CharactersNotBytes) {
     EXPECT_TRUE(EqualsIgnoreAsciiCase("Medic_INS.mdb", "medic_ins.MDB"));
     EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abcd"));
     EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abd"));
-}
-
-// Where the live database lives: beside the program only when the database
-// files are there and the folder can be written; an installed copy (no
-// files beside it) uses the user's data folder even when root runs it.
-TEST(Paths, DataFolderBesideTheProgramOnlyWithItsFiles) {
-    const auto dir = std::filesystem::temp_directory_path() / ("hotaru-paths-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "data");
-    ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-    SetProgramDir(dir);
-    EXPECT_EQ(DataDir(), dir / "data" / "hotaru");
-    std::ofstream(dir / "Medic_ins_NEW.mdb") << "x";
-    EXPECT_EQ(DataDir(), dir);
-    SetProgramDir({});
-    ::unsetenv("XDG_DATA_HOME");
-    std::filesystem::remove_all(dir);
 }

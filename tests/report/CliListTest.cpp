@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 
 #include "report/ListData.h"
-#include "report/ReportTestUtil.h"
 
 using namespace hotaru;
 

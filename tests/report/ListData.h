@@ -1,8 +1,10 @@
 #pragma once
-// Fills the tables the claim list reads, straight through SQL.
+// Fills the tables the claim list reads, straight through SQL, and reads
+// the PDFs written from it.
 #include <string>
 
 #include "data/Connection.h"
+#include "support/TestSupport.h"
 
 namespace hotaru::test {
 
@@ -51,6 +53,15 @@ inline void FillMonth(int count) {
         AddRow({.recipient = rec, .total = 1000 + i});
     }
     DB().CommitTrans();
+}
+
+// Pages of a PDF written by Qt: its page objects ("/Type /Page", not "/Pages").
+inline int PdfPageCount(const std::filesystem::path& pdf) {
+    const std::string bytes = ReadFile(pdf), key = "/Type /Page";
+    int n = 0;
+    for (std::size_t at = bytes.find(key); at != std::string::npos; at = bytes.find(key, at + 1))
+        n += at + key.size() >= bytes.size() || bytes[at + key.size()] != 's';
+    return n;
 }
 
 }  // namespace hotaru::test

@@ -12,13 +12,14 @@
 #include "report/ListData.h"
 #include "report/RepItiran.h"
 #include "report/ReportPreview.h"
-#include "report/ReportTestUtil.h"
 #include "report/ShowClaimList.h"
 
 using namespace hotaru;
 using namespace hotaru::report;
 
 namespace {
+
+QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 // The preview of three pages (45 rows).
 class PreviewTest : public ::testing::Test {
@@ -83,7 +84,7 @@ TEST_F(PreviewTest, PagesThroughAndZooms) {
 TEST_F(PreviewTest, ExportsTheSamePagesToPdf) {
     QString offered;
     const struct { QString path; int pages; bool error; } cases[] = {
-        {test::Q(out / "list.pdf"), 3, false}, {QString(), 0, false}, {test::Q(out / "missing" / "x.pdf"), 0, true}};
+        {Q(out / "list.pdf"), 3, false}, {QString(), 0, false}, {Q(out / "missing" / "x.pdf"), 0, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         ReportPreview::setPdfPathChooser([&](QWidget*, const QString& suggested) {
@@ -95,7 +96,7 @@ TEST_F(PreviewTest, ExportsTheSamePagesToPdf) {
         press("pdfButton");
         EXPECT_TRUE(offered.endsWith("/一覧表.pdf"));
         EXPECT_EQ(std::filesystem::exists(out / "list.pdf") ? test::PdfPageCount(out / "list.pdf") : 0, c.pages);
-        EXPECT_EQ(preview->statusText(), "PDFを書き出しました: " + test::Q(out / "list.pdf"));  // only the first
+        EXPECT_EQ(preview->statusText(), "PDFを書き出しました: " + Q(out / "list.pdf"));  // only the first
         EXPECT_EQ(folder.messages().shown.size(), c.error ? 1u : 0u);
         for (const auto& m : folder.messages().shown) EXPECT_EQ(m.title + ":" + std::to_string(m.style), "エラー:48");
     }
@@ -112,7 +113,7 @@ TEST_F(PreviewTest, PrintsThePagesTheDialogAsksFor) {
         offeredTo = printer.toPage();
         EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(test::Q(target));
+        printer.setOutputFileName(Q(target));
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 3);
         return true;

@@ -4,13 +4,14 @@
 
 #include "report/ListData.h"
 #include "report/RepItiran.h"
-#include "report/ReportTestUtil.h"
 
 using namespace hotaru;
 using namespace hotaru::report;
 using hotaru::data::Value;
 
 namespace {
+
+QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 class RepItiranTest : public ::testing::Test {
 protected:
@@ -75,31 +76,25 @@ TEST_F(RepItiranTest, PdfHasEveryPageAndTheJapaneseFont) {
     runWith(45);
     test::TempDir out;
     QString error;
-    ASSERT_TRUE(rep.writePdf(test::Q(out / "list.pdf"), &error)) << error.toStdString();
+    ASSERT_TRUE(rep.writePdf(Q(out / "list.pdf"), &error)) << error.toStdString();
     const std::string bytes = test::ReadFile(out / "list.pdf");
     EXPECT_EQ(bytes.rfind("%PDF", 0), 0u);
     EXPECT_EQ(test::PdfPageCount(out / "list.pdf"), 3);
     EXPECT_NE(bytes.find("IPAPGothic"), std::string::npos);
-    EXPECT_FALSE(rep.writePdf(test::Q(out / "no" / "such" / "list.pdf"), &error));
+    EXPECT_FALSE(rep.writePdf(Q(out / "no" / "such" / "list.pdf"), &error));
     EXPECT_TRUE(error.contains("list.pdf"));
 }
 
-// Left and right ends of the dark pixels in a band of the page, in twips from
-// the printable area's left edge; {0, 0} when the band is blank.
-std::pair<int, int> InkSpan(const QImage& img, const PageSetup& page, double dpi, int left, int right, int top,
-                            int bottom) {
+// The box around the dark pixels in a band of the page, in twips from the
+// printable area's top left; empty when the band is blank.
+QRect Ink(const QImage& img, const PageSetup& page, double dpi, int left, int right, int top, int bottom) {
     const double k = dpi / 1440.0;
-    auto px = [&](int twipsX, int margin) { return static_cast<int>((margin + twipsX) * k); };
-    int first = -1, last = -1;
-    for (int x = px(left, page.marginLeft); x < px(right, page.marginLeft); ++x)
-        for (int y = px(top, page.marginTop); y < px(bottom, page.marginTop); ++y)
-            if (qGray(img.pixel(x, y)) < 128) {
-                if (first < 0) first = x;
-                last = x;
-                break;
-            }
-    if (first < 0) return {0, 0};
-    return {static_cast<int>(first / k) - page.marginLeft, static_cast<int>(last / k) - page.marginLeft};
+    QRect box;
+    for (int x = int((page.marginLeft + left) * k); x < int((page.marginLeft + right) * k); ++x)
+        for (int y = int((page.marginTop + top) * k); y < int((page.marginTop + bottom) * k); ++y)
+            if (qGray(img.pixel(x, y)) < 128)
+                box |= QRect(int(x / k) - page.marginLeft, int(y / k) - page.marginTop, 1, 1);
+    return box;
 }
 
 // The page is the whole A4 sheet, painted; each public-expense number stands
@@ -115,13 +110,11 @@ TEST_F(RepItiranTest, PublicExpenseNumbersStandUnderTheirTitles) {
     EXPECT_NEAR(img.height(), 210 / 25.4 * dpi, 2);
     const int halves[][2] = {{13935 + 40, 14940}, {14940, 15990 - 40}};
     for (const auto& h : halves) {
-        auto title = InkSpan(img, rep.page, dpi, h[0], h[1], 700, 905);
-        auto number = InkSpan(img, rep.page, dpi, h[0], h[1], 1200 + 20, 1200 + 200);
-        ASSERT_NE(title.second, 0) << h[0];
-        ASSERT_NE(number.second, 0) << h[0];
-        const int centre = (number.first + number.second) / 2;
-        EXPECT_GE(centre, title.first) << h[0];
-        EXPECT_LE(centre, title.second) << h[0];
+        const QRect title = Ink(img, rep.page, dpi, h[0], h[1], 700, 905);
+        const QRect number = Ink(img, rep.page, dpi, h[0], h[1], 1200 + 20, 1200 + 200);
+        ASSERT_FALSE(title.isEmpty() || number.isEmpty()) << h[0];
+        EXPECT_GE(number.center().x(), title.left()) << h[0];
+        EXPECT_LE(number.center().x(), title.right()) << h[0];
     }
     // Closing releases the rows, once; the laid-out pages stay paintable.
     rep.close();
@@ -149,21 +142,6 @@ private:
     int fetched_ = 0;
 };
 
-// Height of the dark pixels in a band of the page, in pixels.
-int InkHeight(const QImage& img, const PageSetup& page, double dpi, int left, int right, int top, int bottom) {
-    const double k = dpi / 1440.0;
-    int first = -1, last = -1;
-    auto px = [&](int twips, int margin) { return static_cast<int>((margin + twips) * k); };
-    for (int y = px(top, page.marginTop); y < px(bottom, page.marginTop); ++y)
-        for (int x = px(left, page.marginLeft); x < px(right, page.marginLeft); ++x)
-            if (qGray(img.pixel(x, y)) < 128) {
-                if (first < 0) first = y;
-                last = y;
-                break;
-            }
-    return first < 0 ? 0 : last - first + 1;
-}
-
 TEST(ReportPainting, TextTooWideIsShrunkOnlyWhereItDoesNotFit) {
     SameTextTwice rep;
     rep.run();
@@ -171,10 +149,9 @@ TEST(ReportPainting, TextTooWideIsShrunkOnlyWhereItDoesNotFit) {
     QImage img = rep.pageImage(0, dpi);
     // Eleven characters of 9 pt take 1,980 twips: the narrow field draws all
     // of them smaller, the wide one at their size.
-    auto narrow = InkSpan(img, rep.page, dpi, 0, 8000, 0, 450);
-    auto wide = InkSpan(img, rep.page, dpi, 0, 8000, 500, 950);
-    EXPECT_LE(narrow.second, 1400);
-    EXPECT_GT(wide.second, 1900);
-    EXPECT_LT(wide.second, 2000);
-    EXPECT_LT(InkHeight(img, rep.page, dpi, 0, 8000, 0, 450), InkHeight(img, rep.page, dpi, 0, 8000, 500, 950) * 0.8);
+    const QRect narrow = Ink(img, rep.page, dpi, 0, 8000, 0, 450), wide = Ink(img, rep.page, dpi, 0, 8000, 500, 950);
+    EXPECT_LE(narrow.right(), 1400);
+    EXPECT_GT(wide.right(), 1900);
+    EXPECT_LT(wide.right(), 2000);
+    EXPECT_LT(narrow.height(), wide.height() * 0.8);
 }

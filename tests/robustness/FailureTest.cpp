@@ -1,10 +1,11 @@
 // Failures in the middle of a change.  Each write statement of a
-// registration, deletion, claim-month update or settings registration is
-// made to fail in turn (the record layer's fault switch); every time the
-// database and the program folder must be exactly as before the attempt and
-// the window must still hold what the user typed.  Then the export into a
-// folder that is gone or read-only, an upgrade that cannot complete, and a
-// read-only database at start-up.
+// registration, correction, deletion, claim-month update or settings
+// registration is made to fail in turn (the record layer's fault switch);
+// every time the database and the program folder must be exactly as before
+// the attempt and the window must still hold what the user typed.  Then
+// folders that are gone or cannot be written, files that cannot be read, and
+// live files the start-up refuses: each said once, in the program's words,
+// and nothing already stored is lost.
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <sys/wait.h>
@@ -41,9 +42,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QWidget* Focused() { return QApplication::focusWidget(); }
-void Key(Qt::Key k) { QTest::keyClick(Focused(), k); }
-void Enter() { Key(Qt::Key_Return); }
+const fs::perms kReadOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+
+// Keys where the focus is: "{Enter}", or text as it is typed.
+void Type(std::initializer_list<const char*> keys) {
+    for (const char* k : keys) {
+        if (std::string(k) == "{Enter}") QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        else TypeText(QString::fromUtf8(k));
+    }
+}
 void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
 
 // What a window shows: the text of every named field, drop-down and label,
@@ -63,6 +71,44 @@ std::map<std::string, std::string> Shown(const QWidget* w) {
     return s;
 }
 
+// Runs fn in a child process as the unprivileged user nobody (root ignores
+// file permissions); returns what fn returned.
+std::string AsNobody(const std::function<std::string()>& fn) {
+    int pipefd[2];
+    if (pipe(pipefd) != 0) return "pipe failed";
+    if (fork() == 0) {
+        close(pipefd[0]);
+        const bool nobody = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+        const std::string result = nobody ? fn() : "cannot become nobody";
+        for (std::size_t done = 0; done < result.size();) {
+            const ssize_t n = write(pipefd[1], result.data() + done, result.size() - done);
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        _exit(0);
+    }
+    close(pipefd[1]);
+    std::string out;
+    char buf[512];
+    for (ssize_t n; (n = read(pipefd[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+    close(pipefd[0]);
+    wait(nullptr);
+    return out;
+}
+
+// Opens the program folder to everybody, as a shared folder would be.
+void OpenToAll(const fs::path& p) {
+    fs::permissions(p, fs::perms::all);
+    for (const auto& e : fs::directory_iterator(p)) fs::permissions(e.path(), fs::perms::all);
+}
+
+// The messages shown, "title:prompt" a line.
+std::string Said(ScriptedMessages& m) {
+    std::string s;
+    for (const auto& shown : m.shown) s += shown.title + ":" + shown.prompt + "\n";
+    return s;
+}
+
 // Kind 1, claim month 令和08年12月, one child with two branches this month and
 // one row of the month before.
 class Failures : public ::testing::Test {
@@ -74,40 +120,26 @@ protected:
         DB().Execute(
             "INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, request, "
             "path, Ver) VALUES (1, '46', '1', '2345675', '', 'ほたる医院', 2, 2, 20, '2026-12-01', NULL, 1.1)");
-        for (int eda : {1, 2}) entry::RegisterEntry(stored(eda));
+        for (int eda : {1, 2}) {
+            entry::EntryRow r = SampleReiwaEntryRow();
+            r.city = "7";
+            r.eda = std::to_string(eda);
+            r.name = "やまだ　はなこ";
+            r.insuranceNo = "462010";
+            r.total = std::to_string(1000 * eda);
+            r.payment = std::to_string(3000 * eda);
+            r.treatment = eda == 1 ? "20" : "31";
+            entry::RegisterEntry(r);
+        }
         DB().Execute("INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) "
                      "VALUES ('7', '000012345', '2026-10-01', 1, 900, 2700, '2026-11-01')");
     }
-    static entry::EntryRow stored(int eda) {
-        entry::EntryRow r = test::SampleReiwaEntryRow();
-        r.city = "7";
-        r.eda = std::to_string(eda);
-        r.name = "やまだ　はなこ";
-        r.insuranceNo = "462010";
-        r.total = std::to_string(1000 * eda);
-        r.payment = std::to_string(3000 * eda);
-        r.treatment = eda == 1 ? "20" : "31";
-        return r;
-    }
-
-    std::string messages(const char* title) {
-        std::string out;
-        for (const auto& m : folder.messages().shown)
-            if (m.title == title) out += m.prompt + "\n";
-        return out;
-    }
 
     // Runs the attempt with the n-th write statement failing, n = 0, 1, ...
-    // until one goes through.  After each failure the database, the program
-    // folder and the window are compared with their state before it.
-    // Returns the number of failed attempts.
+    // until one goes through; after each failure the database, the program
+    // folder and the window are as before it.  Returns the failed attempts.
     int failEachWrite(QWidget* window, const std::function<void()>& attempt) {
-        int n = 0;
-        for (;; ++n) {
-            if (n > 20) {
-                ADD_FAILURE() << "the attempt never went through";
-                return n;
-            }
+        for (int n = 0; n <= 20; ++n) {
             const std::string db = DumpDatabase(folder.live());
             const auto files = DumpFolder(folder.dir());
             const auto shown = Shown(window);
@@ -116,7 +148,8 @@ protected:
             gDB->InjectWriteFailure(n);
             attempt();
             gDB->InjectWriteFailure(-1);
-            const std::string errors = messages("エラー");
+            std::string errors;
+            for (const auto& m : folder.messages().shown) errors += m.title == "エラー" ? m.prompt + "\n" : "";
             if (errors.empty()) return n;
             SCOPED_TRACE("write " + std::to_string(n) + " failed");
             EXPECT_TRUE(errors.starts_with("予期せぬエラーです。\r\nエラーコード： 3043\r\n")) << errors;
@@ -125,146 +158,83 @@ protected:
             EXPECT_EQ(DumpFolder(folder.dir()), files);
             EXPECT_EQ(Shown(window), shown);
         }
+        ADD_FAILURE() << "the attempt never went through";
+        return -1;
+    }
+    template <class W>
+    void show(W& w) {
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     }
 };
 
-// ---- Entry ----------------------------------------------------------------------
+// ---- The windows' changes -------------------------------------------------------
 
-class EntryFailures : public Failures {
-protected:
-    void SetUp() override {
-        Failures::SetUp();
-        w = new entry::FrmEntry;
-        ASSERT_TRUE(ShowActive());
-    }
-    void TearDown() override {
-        if (auto* ref = FindWindow<entry::FrmSubEntry>()) delete ref;
-        delete w.data();
-    }
-    bool ShowActive() {
-        w->show();
-        w->activateWindow();
-        return QTest::qWaitForWindowActive(w.data());
-    }
-    // City and recipient number end with Enter when short, as staff do.
-    void typeKey(const std::string& city, const std::string& recipient) {
-        w->Txt_City->setFocus();
-        TypeText(QString::fromStdString(city));
-        if (city.size() < 2) Enter();
-        TypeText(QString::fromStdString(recipient));
-        if (recipient.size() < 9) Enter();
-        ASSERT_EQ(Focused(), w->Cbo_Diagonosis);
-        Enter();
-        TypeText("08");
-        TypeText("11");
-        Enter();
-        ASSERT_TRUE(w->keyLocked);
-    }
-    QPointer<entry::FrmEntry> w;
-};
-
-TEST_F(EntryFailures, RegistrationOfANewChild) {
-    ASSERT_NO_FATAL_FAILURE(typeKey("12", "000011112"));
-    ASSERT_EQ(Focused(), w->Txt_Name);
-    Commit(QString::fromUtf8("さとう　いちろう"));
-    Enter();
-    Enter();
-    TypeText("04");  // each full field moves on by itself
-    TypeText("05");
-    TypeText("06");
-    ASSERT_EQ(Focused(), w->Cbo_Insurance);
-    Enter();
-    TypeText("31460012");
-    Enter();
-    TypeText("2");
-    TypeText("1200");
-    Enter();
-    TypeText("2400");
-    Enter();
-    Enter();
-    TypeText("05");
-    Enter();
-    ASSERT_EQ(Focused(), w->Cmd_Reg);
-
-    const int failed = failEachWrite(w, [&] { Click(w->Cmd_Reg); });
-    EXPECT_EQ(failed, 2);  // the master row, then the claim row
-    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_基本").toInt(), 2);
-    EXPECT_EQ(DB().Scalar("SELECT total FROM T_データ WHERE code = '12'").toInt(), 1200);
-}
-
-TEST_F(EntryFailures, CorrectionAndDeletionOfAStoredBranch) {
-    ASSERT_NO_FATAL_FAILURE(typeKey("7", "000012345"));
-    ASSERT_EQ(Focused(), w->Cmd_Link);
-    Enter();
-    auto* ref = FindWindow<entry::FrmSubEntry>();
-    ASSERT_NE(ref, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(ref));
-    QTest::mouseDClick(ref->Txt_edaban[1], Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.data()));
-    ASSERT_EQ(Focused(), w->Txt_Total);
-    TypeText("2100");
-    Enter();
-    TypeText("6300");
-    Enter();
-    EXPECT_EQ(failEachWrite(w, [&] { Click(w->Cmd_Reg); }), 2);
-    EXPECT_EQ(DB().Scalar("SELECT total FROM T_データ WHERE eda = 2").toInt(), 2100);
-
-    // Deleting branch 1.
-    ASSERT_NO_FATAL_FAILURE(typeKey("7", "000012345"));
-    Enter();
-    ref = FindWindow<entry::FrmSubEntry>();
-    ASSERT_NE(ref, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(ref));
-    QTest::mouseDClick(ref->Txt_edaban[0], Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.data()));
-    EXPECT_EQ(failEachWrite(w, [&] { Click(w->Cmd_Del); }), 1);
-    EXPECT_EQ(messages("処理確認"), "削除しました。\r\n");
-    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_データ WHERE request = '2026-12-01'").toInt(), 1);
-}
-
-// ---- Settings windows ---------------------------------------------------------------
-
-TEST_F(Failures, ClaimMonthUpdate) {
-    settings::FrmDemand w;
-    w.setAttribute(Qt::WA_DeleteOnClose, false);
-    w.show();
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    Enter();
-    TypeText("09");
-    TypeText("01");
-    ASSERT_EQ(Focused(), w.Cmd_Reg);
-    // The update and the deletion of the earlier months.
+TEST_F(Failures, EntryRegistrationCorrectionAndDeletion) {
+    entry::FrmEntry w;
+    ASSERT_NO_FATAL_FAILURE(show(w));
+    // A new child: the master row, then the claim row.
+    Type({"12", "000011112", "{Enter}", "08", "11", "{Enter}", "さとう　いちろう", "{Enter}", "{Enter}", "04", "05",
+          "06", "{Enter}", "31460012", "{Enter}", "2", "1200", "{Enter}", "2400", "{Enter}", "{Enter}", "05", "{Enter}"});
+    ASSERT_EQ(QApplication::focusWidget(), w.Cmd_Reg);
     EXPECT_EQ(failEachWrite(&w, [&] { Click(w.Cmd_Reg); }), 2);
+    EXPECT_EQ(DB().Scalar("SELECT total FROM T_データ WHERE code = '12'").toInt(), 1200);
+
+    // Branch 2 corrected, branch 1 deleted, each picked through 参照.
+    auto pick = [&](int row) {
+        Type({"7", "{Enter}", "000012345", "{Enter}", "08", "11", "{Enter}"});
+        ASSERT_EQ(QApplication::focusWidget(), w.Cmd_Link);
+        Type({"{Enter}"});
+        auto* ref = FindWindow<entry::FrmSubEntry>();
+        ASSERT_NE(ref, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(ref));
+        QTest::mouseDClick(ref->Txt_edaban[static_cast<std::size_t>(row)], Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    };
+    ASSERT_NO_FATAL_FAILURE(pick(1));
+    Type({"2100", "{Enter}", "6300", "{Enter}"});
+    EXPECT_EQ(failEachWrite(&w, [&] { Click(w.Cmd_Reg); }), 2);
+    EXPECT_EQ(DB().Scalar("SELECT total FROM T_データ WHERE eda = 2").toInt(), 2100);
+    ASSERT_NO_FATAL_FAILURE(pick(0));
+    EXPECT_EQ(failEachWrite(&w, [&] { Click(w.Cmd_Del); }), 1);
+    EXPECT_EQ(Said(folder.messages()),
+              "削除確認:データを削除します。\rよろしいですか？\r\n処理確認:削除しました。\r\n");
+    EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_データ WHERE request = '2026-12-01'").toInt(), 2);
+}
+
+TEST_F(Failures, ClaimMonthUpdateAndSettingsRegistration) {
+    settings::FrmDemand demand;
+    ASSERT_NO_FATAL_FAILURE(show(demand));
+    Type({"{Enter}", "09", "01"});
+    ASSERT_EQ(QApplication::focusWidget(), demand.Cmd_Reg);
+    // The update and the deletion of the earlier months.
+    EXPECT_EQ(failEachWrite(&demand, [&] { Click(demand.Cmd_Reg); }), 2);
     EXPECT_EQ(DB().Scalar("SELECT request FROM T_設定").str(), "2027/01/01");
     EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_データ").toInt(), 0);
-}
 
-TEST_F(Failures, SettingsRegistrationWithANewNumber) {
-    settings::FrmEst w;
-    w.setAttribute(Qt::WA_DeleteOnClose, false);
-    w.show();
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.Txt_No->setFocus();
-    TypeText("1234560");  // its check digit is right
-    ASSERT_EQ(Focused(), w.Txt_Name);
-    Commit(QString::fromUtf8("ほたる小児科"));
-    // Yes to the deletion of every claim row, each time.
+    entry::RegisterEntry(SampleReiwaEntryRow());
+    settings::FrmEst est;
+    ASSERT_NO_FATAL_FAILURE(show(est));
+    est.Txt_No->setFocus();
+    Type({"1234560", "ほたる小児科"});  // a new number, its check digit right
+    // Yes to the deletion of every claim row, each time: the deletion, then the settings row.
     int attempts = 0;
-    const int failed = failEachWrite(&w, [&] {
-        ++attempts;
-        folder.messages().answer(mbYes);
-        Click(w.Cmd_Reg);
-        EXPECT_EQ(w.recordedNumber(), attempts <= 2 ? "4612345675" : "4611234560");
-    });
-    EXPECT_EQ(failed, 2);  // the deletion of the claim rows, the settings row
+    EXPECT_EQ(failEachWrite(&est, [&] {
+                  folder.messages().answer(mbYes);
+                  Click(est.Cmd_Reg);
+                  EXPECT_EQ(est.recordedNumber(), ++attempts <= 2 ? "4612345675" : "4611234560");
+              }),
+              2);
     EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_データ").toInt(), 0);
     EXPECT_EQ(DB().Scalar("SELECT name FROM T_設定").str(), "ほたる小児科");
 }
 
-// ---- Export ---------------------------------------------------------------------------
+// ---- Folders and files ------------------------------------------------------------
 
+// The export's folder pulled out after it was chosen: the standard error,
+// nothing written, the choice kept; put back, the same choice goes through.
 TEST_F(Failures, ExportIntoAFolderThatIsGone) {
     const fs::path fd = out / "fd";
     fs::create_directory(fd);
@@ -278,84 +248,38 @@ TEST_F(Failures, ExportIntoAFolderThatIsGone) {
     submission::SetSaveDialog({});
     const auto shown = Shown(&w);
     const std::string db = DumpDatabase(folder.live());
-    fs::remove(fd);  // the stick is pulled out
-
+    fs::remove(fd);
     folder.messages().clear();
     Click(w.Cmd_Reg);
-    EXPECT_TRUE(messages("エラー").starts_with("予期せぬエラーです。")) << messages("エラー");
+    EXPECT_TRUE(Said(folder.messages()).starts_with("エラー:予期せぬエラーです。")) << Said(folder.messages());
     EXPECT_EQ(DumpDatabase(folder.live()), db);
     EXPECT_TRUE(fs::is_empty(out.path()));
     EXPECT_EQ(Shown(&w), shown);
     EXPECT_EQ(w.outputFolder(), fd.string());
 
-    // Put back, the same choice goes through.
     fs::create_directory(fd);
     folder.messages().clear();
     Click(w.Cmd_Reg);
-    EXPECT_EQ(messages("処理確認"), "ＣＳＶ出力終了しました。\r\n");
+    EXPECT_EQ(Said(folder.messages()), "処理確認:ＣＳＶ出力終了しました。\r\n");
     EXPECT_TRUE(fs::exists(fd / w.fileName()));
-}
-
-// Runs fn in a child process as the unprivileged user nobody (root ignores
-// file permissions); returns what fn returned.
-std::string AsNobody(const std::function<std::string()>& fn) {
-    int pipefd[2];
-    if (pipe(pipefd) != 0) return "pipe failed";
-    const pid_t child = fork();
-    if (child == 0) {
-        close(pipefd[0]);
-        std::string result;
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            result = "cannot become nobody";
-        else
-            result = fn();
-        const char* p = result.data();
-        std::size_t left = result.size();
-        while (left > 0) {
-            const ssize_t n = write(pipefd[1], p, left);
-            if (n <= 0) break;
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        _exit(0);
-    }
-    close(pipefd[1]);
-    std::string out;
-    char buf[512];
-    ssize_t n;
-    while ((n = read(pipefd[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
-    close(pipefd[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return out;
-}
-
-// Opens the program folder to everybody, as a shared folder would be.
-void OpenToAll(const fs::path& p) {
-    fs::permissions(p, fs::perms::all);
-    for (const auto& e : fs::directory_iterator(p)) fs::permissions(e.path(), fs::perms::all);
 }
 
 TEST_F(Failures, ExportIntoAReadOnlyFolder) {
     const fs::path fd = out / "write-protected";
     fs::create_directory(fd);
-    fs::permissions(fd, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(fd, kReadOnly);
     folder.disconnect();
     OpenToAll(folder.dir());
-    const std::string db = DumpDatabase(folder.live());
     const auto files = DumpFolder(folder.dir());
-
     const std::string result = AsNobody([&] {
         gDB = data::Database::Open(folder.live());
-        submission::ExportResult r = submission::RunExport(fd);
+        const submission::ExportResult r = submission::RunExport(fd);
         return std::to_string(static_cast<int>(r.status)) + "|" + r.message.title + "|" + r.message.prompt;
     });
     EXPECT_TRUE(result.starts_with(std::to_string(static_cast<int>(submission::ExportStatus::WriteFailed)) +
                                    "|エラー|予期せぬエラーです。"))
         << result;
     EXPECT_TRUE(fs::is_empty(fd));
-    EXPECT_EQ(DumpDatabase(folder.live()), db);
     EXPECT_EQ(DumpFolder(folder.dir()), files);
     folder.reconnect();
 }
@@ -367,83 +291,125 @@ TEST_F(Failures, FloppyCheckOnFilesItCannotReadOrWrite) {
     DB().Execute("UPDATE T_設定 SET no = '1234560', request = '2008-03-01'");
     const std::string name = "4611234560-1-2002.CSV";
     const fs::path drive = out / "drive", lists = out / "lists";
+    const fs::path file = drive / name, list = lists / (name + "_Error.txt");
     fs::create_directories(drive);
     fs::create_directories(lists);
-    WriteFile(drive / name, "1,42002,4611234560,1,1,x\r\n2,x\r\n");
-    const auto mode = [](const fs::path& p, fs::perms perms) { fs::permissions(p, perms); };
-    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    WriteFile(file, "1,42002,4611234560,1,1,x\r\n2,x\r\n");
     folder.disconnect();
     OpenToAll(folder.dir());
-    fs::permissions(out.path(), fs::perms::all);
-    fs::permissions(drive, fs::perms::all);
-    fs::permissions(lists, fs::perms::all);
-    fs::permissions(drive / name, fs::perms::all);
+    for (const fs::path& p : {out.path(), drive, lists, file}) fs::permissions(p, fs::perms::all);
     const std::string opening = "確認:国保連合会提出用フロッピーのチェックを行います。\rフロッピーをセットして下さい。\n";
     const std::string listFailed = "エラー:予期せぬエラーです。\r\nエラーコード： 70\r\nチェックリスト '" +
-                                   (lists / (name + "_Error.txt")).string() +
-                                   "'：書き込みできません。リストは不完全です。\n"
+                                   list.string() + "'：書き込みできません。リストは不完全です。\n"
                                    "エラー:ＦＤデータにエラーがあります。\r内容を確認して下さい。\n";
-    struct Case {
-        const char* why;
-        std::function<void()> arrange;
-        std::string shown;  // after the opening notice
-    };
-    for (const Case& c : std::vector<Case>{
-             {"unreadable file", [&] { mode(drive / name, fs::perms::none); },
-              "エラー:予期せぬエラーです。\r\nエラーコード： 70\r\nファイル '" + (drive / name).string() +
-                  "' を読み込めません。（読み取りの権限がありません）\n"},
-             {"read-only list folder", [&] { mode(lists, readOnly); }, listFailed},
-             {"read-only list folder with an older list",
-              [&] {
-                  WriteFile(lists / (name + "_Error.txt"), "older");
-                  mode(lists, readOnly);
-              },
-              listFailed}}) {
-        SCOPED_TRACE(c.why);
-        c.arrange();
-        const auto drives = DumpFolder(drive);
-        const auto listed = DumpFolder(lists);
-        const std::string shown = AsNobody([&] {
-            gDB = data::Database::Open(folder.live());
-            submission::FloppyCheckOptions o;
-            o.drive = drive;
-            o.listFolder = lists;
-            folder.messages().clear();
-            submission::RunFloppyCheck(o);
-            std::string s;
-            for (const auto& m : folder.messages().shown) s += m.title + ":" + m.prompt + "\n";
-            return s;
-        });
-        EXPECT_EQ(shown, opening + c.shown);
+    const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
+        {"unreadable file", [&] { fs::permissions(file, fs::perms::none); },
+         "エラー:予期せぬエラーです。\r\nエラーコード： 70\r\nファイル '" + file.string() +
+             "' を読み込めません。（読み取りの権限がありません）\n"},
+        {"read-only list folder", [&] { fs::permissions(lists, kReadOnly); }, listFailed},
+        {"read-only list folder with an older list",
+         [&] {
+             WriteFile(list, "older");
+             fs::permissions(lists, kReadOnly);
+         },
+         listFailed}};
+    for (const auto& [why, arrange, said] : cases) {
+        SCOPED_TRACE(why);
+        arrange();
+        const auto drives = DumpFolder(drive), listed = DumpFolder(lists);
+        EXPECT_EQ(AsNobody([&] {
+                      gDB = data::Database::Open(folder.live());
+                      folder.messages().clear();
+                      submission::RunFloppyCheck({.drive = drive, .listFolder = lists, .openList = {}});
+                      return Said(folder.messages());
+                  }),
+                  opening + said);
         EXPECT_EQ(DumpFolder(drive), drives);
         EXPECT_EQ(DumpFolder(lists), listed);
-        mode(drive / name, fs::perms::all);
-        mode(lists, fs::perms::all);
-        fs::remove(lists / (name + "_Error.txt"));
+        fs::permissions(file, fs::perms::all);
+        fs::permissions(lists, fs::perms::all);
+        fs::remove(list);
     }
     folder.reconnect();
 }
 
-// ---- Start-up -----------------------------------------------------------------------------
+// ---- Start-up -----------------------------------------------------------------------
 
-TEST_F(Failures, ReadOnlyDatabaseGivesTheStartupMessageAndChangesNothing) {
-    folder.disconnect();
-    OpenToAll(folder.dir());
-    fs::permissions(folder.live(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    const auto files = DumpFolder(folder.dir());
-
-    const std::string shown = AsNobody([&] {
+// Runs the start-up as nobody: "opened <live file>" or "refused", then what it said.
+std::string StartUp(ProgramFolder& folder) {
+    return AsNobody([&] {
         ResetDatabaseFiles();
         folder.messages().clear();
-        const bool opened = OpenDatabaseAtStartup();
-        std::string s = opened ? "opened" : "refused";
+        std::string s = OpenDatabaseAtStartup() ? "opened " + CurrentDatabaseFiles().live.string() : "refused";
         for (const auto& m : folder.messages().shown) s += "|" + m.title + ":" + m.prompt;
+        if (s.starts_with("refused") && gDB) s += "|still connected";
+        gDB.reset();  // the program ends here
         return s;
     });
-    EXPECT_TRUE(shown.starts_with("refused|エラー:予期せぬエラーです。\r\nエラーコード： 3051\r\n")) << shown;
-    EXPECT_TRUE(shown.ends_with("|処理確認:データベースの接続に失敗しました。\r")) << shown;
-    EXPECT_EQ(DumpFolder(folder.dir()), files);
+}
+
+// Live files the start-up refuses: read-only, damaged, or of the old layout
+// with an upgrade that cannot complete.  The message says why; nothing in
+// the program folder is written, renamed or left behind, but for a copy of
+// the old file kept by the upgrade.
+TEST_F(Failures, RefusedLiveFilesChangeNothing) {
+    DB().Execute("INSERT INTO T_基本 (code, recipient, name, n_insurance) VALUES ('9', '000000009', 'x', 7)");
+    folder.disconnect();
+    OpenToAll(folder.dir());
+    const std::string good = ReadFile(folder.live()), templ = ReadFile(folder.dir() / kTemplateName);
+    const std::string connection = "|処理確認:データベースの接続に失敗しました。\r";
+    const std::string upgrade = "|処理確認:データベースのアップデートに失敗しました。\r";
+    auto oldLayout = [&](const char* change) {
+        WriteFile(folder.live(), good);
+        folder.reconnect();
+        DB().Execute("ALTER TABLE T_基本 DROP COLUMN PublicPay2");
+        DB().Execute("ALTER TABLE T_基本 DROP COLUMN PublicPay1");
+        if (*change) DB().Execute(change);
+        folder.disconnect();
+    };
+    const struct { const char* why; std::function<void()> arrange; std::string begins, holds, ends; } cases[] = {
+        {"read-only",
+         [&] { fs::permissions(folder.live(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read); },
+         "refused|エラー:予期せぬエラーです。\r\nエラーコード： 3051\r\n", "", connection},
+        {"truncated", [&] { WriteFile(folder.live(), good.substr(0, good.size() / 3)); }, "refused|", "", connection},
+        {"not a database",
+         [&] { WriteFile(folder.live(), std::string("PK\3\4\24\0\0\0\10\0", 10) + good.substr(10, 4096)); },
+         "refused|", "", connection},
+        {"empty", [&] { WriteFile(folder.live(), ""); }, "refused|", "", connection},
+        {"backup not writable (its name taken by a folder)",
+         [&] {
+             oldLayout("");
+             fs::create_directory(folder.dir() / kBackupName);
+         },
+         "refused|エラー:予期せぬエラーです。", "cannot copy file", upgrade},
+        {"template not a database",
+         [&] {
+             oldLayout("");
+             WriteFile(folder.dir() / kTemplateName, "not a database");
+         },
+         "refused|エラー:予期せぬエラーです。", "エラーコード： 3343", upgrade},
+        {"an insurance kind too large for the new field",
+         [&] { oldLayout("UPDATE T_基本 SET n_insurance = 70000 WHERE code = '9'"); },
+         "refused|エラー:予期せぬエラーです。", "オーバーフローしました。", upgrade}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        c.arrange();
+        const auto files = DumpFolder(folder.dir());
+        const std::string said = StartUp(folder);
+        EXPECT_TRUE(said.starts_with(c.begins) && said.ends_with(c.ends) && said.find(c.holds) != std::string::npos)
+            << said;
+        auto after = DumpFolder(folder.dir());
+        if (!files.count(kBackupName) && after.count(kBackupName)) {
+            EXPECT_EQ(after[kBackupName], files.at(kLiveName));
+            after.erase(kBackupName);
+        }
+        EXPECT_EQ(after, files);
+        fs::remove_all(folder.dir() / kBackupName);
+        fs::permissions(folder.live(), fs::perms::all);
+        WriteFile(folder.dir() / kTemplateName, templ);
+        WriteFile(folder.live(), good);
+    }
+    folder.reconnect();
 }
 
 // A program folder that cannot be written: with a live file in it, that file
@@ -457,21 +423,13 @@ TEST_F(Failures, ReadOnlyProgramFolder) {
     fs::permissions(out.path(), fs::perms::all);
     fs::permissions(data, fs::perms::all);
     OpenToAll(folder.dir());
-    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
     const auto start = [&] {
-        fs::permissions(folder.dir(), readOnly);
-        const std::string shown = AsNobody([&] {
-            ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-            ResetDatabaseFiles();
-            folder.messages().clear();
-            const bool opened = OpenDatabaseAtStartup();
-            std::string s = opened ? "opened " + CurrentDatabaseFiles().live.string() : "refused";
-            for (const auto& m : folder.messages().shown) s += "|" + m.title + ":" + m.prompt;
-            return s;
-        });
+        fs::permissions(folder.dir(), kReadOnly);
+        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+        const std::string said = StartUp(folder);
+        ::unsetenv("XDG_DATA_HOME");
         fs::permissions(folder.dir(), fs::perms::all);
-        return shown;
+        return said;
     };
     const auto files = DumpFolder(folder.dir());
     EXPECT_EQ(start(), "refused|エラー:予期せぬエラーです。\r\nエラーコード： 3051\r\nフォルダー '" +
@@ -485,69 +443,6 @@ TEST_F(Failures, ReadOnlyProgramFolder) {
     fs::rename(out / kLiveName, folder.live());
     ResetDatabaseFiles();
     folder.reconnect();
-}
-
-// Damaged live files: refused with the start-up message, and nothing in the
-// program folder is written, renamed or left behind.
-TEST_F(Failures, DamagedDatabaseFilesChangeNothing) {
-    folder.disconnect();
-    const std::string good = ReadFile(folder.live());
-    for (const auto& [why, bytes] : std::map<std::string, std::string>{
-             {"truncated", good.substr(0, good.size() / 3)},
-             {"not a database", std::string("PK\3\4\24\0\0\0\10\0\0\0\0\0\0\0\0\0\0\0", 20) + good.substr(20, 4096)},
-             {"empty", ""}}) {
-        SCOPED_TRACE(why);
-        WriteFile(folder.live(), bytes);
-        const auto files = DumpFolder(folder.dir());
-        folder.messages().clear();
-        ResetDatabaseFiles();
-        EXPECT_FALSE(OpenDatabaseAtStartup());
-        ASSERT_FALSE(folder.messages().shown.empty());
-        EXPECT_EQ(folder.messages().shown.back().prompt, "データベースの接続に失敗しました。\r");
-        EXPECT_EQ(folder.messages().shown.back().title, "処理確認");
-        EXPECT_EQ(DumpFolder(folder.dir()), files);
-        gDB.reset();  // the program ends here
-        EXPECT_EQ(DumpFolder(folder.dir()), files);
-    }
-    WriteFile(folder.live(), good);
-    folder.reconnect();
-}
-
-// An old-layout file whose rows cannot all be carried over: the upgrade
-// fails, and the live file is the old one, byte for byte.
-TEST_F(Failures, UpgradeThatCannotCompleteKeepsTheLiveFile) {
-    DB().Execute("ALTER TABLE T_基本 DROP COLUMN PublicPay2");
-    DB().Execute("ALTER TABLE T_基本 DROP COLUMN PublicPay1");
-    folder.disconnect();
-
-    auto attempt = [&](const std::string& why, const std::string& cause) {
-        SCOPED_TRACE(why);
-        const std::string before = ReadFile(folder.live());
-        folder.messages().clear();
-        ResetDatabaseFiles();
-        EXPECT_FALSE(OpenDatabaseAtStartup());
-        ASSERT_EQ(folder.messages().shown.size(), 2u);
-        EXPECT_EQ(folder.messages().shown[0].title, "エラー");
-        EXPECT_NE(folder.messages().shown[0].prompt.find(cause), std::string::npos) << folder.messages().shown[0].prompt;
-        EXPECT_EQ(folder.messages().shown[1].prompt, "データベースのアップデートに失敗しました。\r");
-        EXPECT_EQ(ReadFile(folder.live()), before);
-        EXPECT_FALSE(fs::exists(folder.live().string() + ".upgrade"));
-        EXPECT_FALSE(gDB);
-    };
-    // A backup that cannot be written (its name is taken by a folder).
-    fs::create_directory(folder.dir() / kBackupName);
-    attempt("backup not writable", "cannot copy file");
-    fs::remove(folder.dir() / kBackupName);
-    // A template that is no database.
-    const std::string templ = ReadFile(folder.dir() / kTemplateName);
-    WriteFile(folder.dir() / kTemplateName, "not a database");
-    attempt("template not a database", "エラーコード： 3343");
-    WriteFile(folder.dir() / kTemplateName, templ);
-    // A child whose insurance kind does not fit the new file's field.
-    folder.reconnect();
-    DB().Execute("INSERT INTO T_基本 (code, recipient, name, n_insurance) VALUES ('9', '000000009', 'x', 70000)");
-    folder.disconnect();
-    attempt("a row that cannot be copied", "オーバーフローしました。");
 }
 
 }  // namespace
