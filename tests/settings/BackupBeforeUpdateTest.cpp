@@ -21,7 +21,7 @@ struct Case {
     bool folderBroken;   // "backup" is a file: no copy can be made (for root too)
 };
 
-class BackupBeforeUpdateTest : public SettingsFixture, public ::testing::WithParamInterface<Case> {
+class BackupBeforeUpdateTest : public SettingsFixture<QWidget>, public ::testing::WithParamInterface<Case> {
 protected:
     // Answers every question Yes and registers.
     void registerUpdate() {
@@ -47,8 +47,7 @@ protected:
 
 TEST_P(BackupBeforeUpdateTest, TheDeletedRowsAreInTheCopyOrNothingChanges) {
     seedSettings("2008-04-01");
-    addClaimRow("000000001", "2008-03-01");
-    addClaimRow("000000002", "2008-04-01");
+    addClaimRows({"2008-03-01", "2008-04-01"});
     const auto backups = folder.dir() / "backup";
     if (GetParam().folderBroken) WriteFile(backups, "not a folder");
     const std::string before = DumpDatabase(folder.live());

@@ -1,9 +1,11 @@
 #pragma once
-// A fresh program folder for the settings windows, with helpers to seed and
-// read the settings row and the claim rows.
+// A fresh program folder for the settings windows, with helpers to open a
+// window, seed the settings and claim rows, and read them back whole.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QTest>
@@ -15,17 +17,38 @@
 
 namespace hotaru::test {
 
+template <class W>
 class SettingsFixture : public ::testing::Test {
 protected:
     ProgramFolder folder;
+    W* win = nullptr;
+    std::unique_ptr<W> owned;
 
     ScriptedMessages& messages() { return folder.messages(); }
-
-    long count(const std::string& sql, const data::Params& p = {}) {
-        return static_cast<long>(DB().Scalar(sql, p).toInt());
+    // The window is deleted on close; the tests keep it open.
+    W* open() {
+        owned.reset();
+        win = new W;
+        win->setAttribute(Qt::WA_DeleteOnClose, false);
+        owned.reset(win);
+        EXPECT_TRUE(ShowActive(*win));
+        return win;
     }
-    data::Value setting(const std::string& field) {
-        return DB().Scalar("SELECT " + field + " FROM T_設定");
+    std::vector<std::string> prompts() {
+        std::vector<std::string> p;
+        for (const auto& s : messages().shown) p.push_back(s.prompt);
+        return p;
+    }
+    long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
+    // The settings row as type|kencd|tencd|no|eda|name|insurance|hospitalization|treatment|request|path.
+    std::string settingsRow() {
+        return DB().Scalar("SELECT quote(type)||'|'||quote(kencd)||'|'||quote(tencd)||'|'||quote(no)||'|'||"
+                           "quote(eda)||'|'||quote(name)||'|'||quote(insurance)||'|'||quote(hospitalization)||'|'||"
+                           "quote(treatment)||'|'||quote(request)||'|'||quote(path) FROM T_設定")
+            .str();
+    }
+    std::string claimMonths() {
+        return DB().Scalar("SELECT group_concat(request, ',') FROM (SELECT request FROM T_データ ORDER BY request)").str();
     }
 
     // Kind 1, number 46-1-1234560 (its check digit is right), claim month
@@ -36,15 +59,14 @@ protected:
             "path, Ver) VALUES (1, '46', '1', '1234560', '', 'ほたる医院', 2, 2, 20, ?, '/media/fd', 1.1)",
             {data::Value::date(request)});
     }
-    void addClaimRow(const std::string& recipient, const std::string& request) {
-        DB().Execute(
-            "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) VALUES ('1', ?, ?, 1, "
-            "100, 300, ?)",
-            {data::Value(recipient), data::Value::date(request), data::Value::date(request)});
+    void addClaimRows(std::initializer_list<const char*> months) {
+        int n = 0;
+        for (const char* m : months)
+            DB().Execute("INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) VALUES "
+                         "('1', ?, ?, 1, 100, 300, ?)",
+                         {data::Value("00000000" + std::to_string(++n)), data::Value::date(m), data::Value::date(m)});
     }
 
-    // Japanese text arrives as the input method's commit, as it does when typed.
-    static void Compose(const QString& text) { Commit(text); }
     static void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     static QWidget* Focused() { return QApplication::focusWidget(); }
 };

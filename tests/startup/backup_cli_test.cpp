@@ -1,5 +1,6 @@
-// hotaru-cli backup and restore, run as a script would: a month deleted by
-// mistake comes back, and whatever restore refuses leaves every file as it was.
+// hotaru-cli backup, restore and version, run as a script would: a month
+// deleted by mistake comes back, whatever restore refuses leaves every file as
+// it was, and version prints what the menu shows.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -137,4 +138,23 @@ TEST_F(BackupCli, RefusalsChangeNoFileAndSayWhy) {
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_TRUE(test::DumpFolder(dir.path()) == before);
     }
+}
+
+TEST_F(BackupCli, VersionPrintsWhatTheMenuShows) {
+    Outcome r = run("version " + db());
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "");  // no version in the settings row
+    // A file of the older layout is upgraded first, as at start-up.
+    exec(live, "ALTER TABLE T_基本 DROP COLUMN PublicPay2; ALTER TABLE T_基本 DROP COLUMN PublicPay1;"
+               "UPDATE T_設定 SET Ver = 1.01;");
+    r = run("version " + db());
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "Ver.1.10\n");
+    EXPECT_TRUE(fs::exists(dir / "Medic_ins_OLD.mdb"));
+    // Bad files and arguments fail with an exit status.
+    exec(live, "DROP TABLE T_設定");
+    EXPECT_EQ(run("version " + db()).rc, 1);
+    for (const char* args : {"version --db none.mdb", "version", "version --db x --bogus y", "frobnicate"})
+        EXPECT_NE(run(args).rc, 0) << args;
+    EXPECT_EQ(run("--help").rc, 0);
 }

@@ -65,26 +65,18 @@ protected:
 
 }  // namespace
 
-TEST_F(FrmCsvTest, OpensOnTheLastFolderWithTheFixedName) {
-    settings(out.path().string());
-    open();
-    EXPECT_EQ(win->windowTitle(), QString::fromUtf8("CSV出力"));
-    EXPECT_EQ(path(), (out / kName).string());
-    EXPECT_EQ(win->outputFolder(), out.path().string());
-    EXPECT_EQ(win->fileName(), kName);
-}
-
-TEST_F(FrmCsvTest, WithoutAStoredFolderItStartsAtHome) {
-    settings(std::nullopt);
-    open();
-    EXPECT_EQ(path(), (HomeDir() / kName).string());
-    win.reset();
-    settings(std::string());
-    open();
-    EXPECT_EQ(path(), (HomeDir() / kName).string());
-}
-
-TEST_F(FrmCsvTest, WithoutSettingsNothingIsShownOrWritten) {
+TEST_F(FrmCsvTest, OpensOnTheLastFolderOrHomeWithTheFixedName) {
+    for (const auto& [stored, shown] : std::vector<std::pair<std::optional<std::string>, std::string>>{
+             {out.path().string(), (out / kName).string()},
+             {std::nullopt, (HomeDir() / kName).string()},
+             {std::string(), (HomeDir() / kName).string()}}) {
+        settings(stored);
+        open();
+        EXPECT_EQ(path(), shown);
+        EXPECT_EQ(win->outputFolder() + "/" + win->fileName(), shown);
+    }
+    // Without settings nothing is shown or written.
+    DB().Execute("DELETE FROM T_設定");
     open();
     EXPECT_EQ(path(), "");
     click(win->Cmd_Reg);
@@ -101,9 +93,8 @@ TEST_F(FrmCsvTest, ReferenceKeepsTheChosenFolderButNotAnotherName) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0], std::make_pair(out.path().string(), kName));
     ASSERT_EQ(program.messages().shown.size(), 1u);
-    EXPECT_EQ(program.messages().shown[0].prompt, "ＣＳＶファイル名(" + kName + ")は変更できません。");
-    EXPECT_EQ(program.messages().shown[0].style, mbOKOnly);
-    EXPECT_EQ(program.messages().shown[0].title, "Hotaru");
+    EXPECT_EQ(test::Msg(program.messages().shown[0]),
+              test::Msg("Hotaru", mbOKOnly, "ＣＳＶファイル名(" + kName + ")は変更できません。"));
     EXPECT_EQ(path(), (other / kName).string());
     EXPECT_EQ(win->outputFolder(), other.path().string());
 
@@ -128,9 +119,7 @@ TEST_F(FrmCsvTest, RunWritesTheFileStoresTheFolderAndASecondRunReplacesIt) {
     click(win->Cmd_Reference);
     click(win->Cmd_Reg);
     ASSERT_EQ(program.messages().shown.size(), 1u);
-    EXPECT_EQ(program.messages().shown[0].prompt, "ＣＳＶ出力終了しました。\r");
-    EXPECT_EQ(program.messages().shown[0].style, mbInformation);
-    EXPECT_EQ(program.messages().shown[0].title, "処理確認");
+    EXPECT_EQ(test::Msg(program.messages().shown[0]), test::Msg("処理確認", mbInformation, "ＣＳＶ出力終了しました。\r"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     ASSERT_TRUE(fs::exists(other / kName));
     EXPECT_FALSE(fs::exists(out / kName));
@@ -151,25 +140,6 @@ TEST_F(FrmCsvTest, RunWritesTheFileStoresTheFolderAndASecondRunReplacesIt) {
     EXPECT_EQ(path(), (other / kName).string());
 }
 
-TEST_F(FrmCsvTest, NothingToExportSaysSo) {
-    settings(out.path().string());
-    open();
-    click(win->Cmd_Reg);
-    ASSERT_EQ(program.messages().shown.size(), 1u);
-    EXPECT_EQ(program.messages().shown[0].prompt, "該当データがありません。");
-    EXPECT_EQ(program.messages().shown[0].title, "該当件数チェック");
-    EXPECT_TRUE(fs::is_empty(out.path()));
-}
-
-TEST_F(FrmCsvTest, EndClosesTheWindow) {
-    settings(out.path().string());
-    open();
-    QSignalSpy closed(win.get(), &ui::Form::closed);
-    click(win->Cmd_End);
-    EXPECT_EQ(closed.count(), 1);
-    EXPECT_FALSE(win->isVisible());
-}
-
 TEST_F(FrmCsvTest, KeyboardReachesAndPressesEveryButton) {
     settings(out.path().string());
     open();
@@ -177,6 +147,7 @@ TEST_F(FrmCsvTest, KeyboardReachesAndPressesEveryButton) {
     // Enter presses the focused button, in the check list viewer as well.
     test::WriteFile(other / "list.txt", "1\r\n");
     CheckListViewer* viewer = ShowCheckList(other / "list.txt", nullptr);
+    QSignalSpy closed(win.get(), &ui::Form::closed);
     for (QPushButton* b : {win->Cmd_Reference, win->Cmd_Reg, viewer->Cmd_Close, win->Cmd_End}) {
         ASSERT_TRUE(test::ShowActive(*b->window()));
         QSignalSpy clicked(b, &QPushButton::clicked);
@@ -186,8 +157,12 @@ TEST_F(FrmCsvTest, KeyboardReachesAndPressesEveryButton) {
         EXPECT_EQ(clicked.count(), 1) << b->objectName().toStdString();
     }
     EXPECT_FALSE(win->isVisible());
+    EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(asked.size(), 1u);
-    EXPECT_EQ(program.messages().shown.back().prompt, "該当データがありません。");
+    // Nothing to export says so, and writes nothing.
+    EXPECT_EQ(test::Msg(program.messages().shown.back()),
+              test::Msg("該当件数チェック", mbInformation, "該当データがありません。"));
+    EXPECT_TRUE(fs::is_empty(out.path()));
 }
 
 TEST_F(FrmCsvTest, TheViewerShowsTheListInAFixedPitchFace) {
@@ -226,10 +201,9 @@ TEST_F(FrmCsvTest, TheViewerSaysWhenTheDesktopHasNoEditor) {
     CheckListViewer* v = ShowCheckList(list);
     click(v->Cmd_Editor);
     ASSERT_EQ(program.messages().shown.size(), 1u);
-    EXPECT_EQ(program.messages().shown[0].prompt,
-              "テキストエディタを起動できませんでした。\rチェックリストのファイル：\r" + list.string());
-    EXPECT_EQ(program.messages().shown[0].style, mbExclamation);
-    EXPECT_EQ(program.messages().shown[0].title, "エラー");
+    EXPECT_EQ(test::Msg(program.messages().shown[0]),
+              test::Msg("エラー", mbExclamation,
+                        "テキストエディタを起動できませんでした。\rチェックリストのファイル：\r" + list.string()));
     editorThere = true;
     click(v->Cmd_Editor);
     EXPECT_EQ(program.messages().shown.size(), 1u);
