@@ -1,6 +1,6 @@
 #pragma once
 // A program folder with the settings row and a claim month, as the entry
-// window needs them, and a few helpers to look at what is stored.
+// window needs them, and a look at what is stored, row by row.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,11 +26,22 @@ public:
             {data::Value(type), data::Value(tencd), data::Value(insurance), data::Value::date(request)});
     }
 
-    long count(const std::string& sql, const data::Params& p = {}) {
-        return static_cast<long>(DB().Scalar(sql, p).toInt());
+    long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
+
+    // The rows of "<columns> FROM ...", each value quoted by SQLite (Null
+    // stays NULL), joined with '|', one line per row.
+    std::string rows(const std::string& columns, const std::string& from) {
+        std::string expr, col, out;
+        for (std::size_t i = 0; i <= columns.size(); ++i) {
+            if (i < columns.size() && columns[i] != ',') { if (columns[i] != ' ') col += columns[i]; continue; }
+            expr += (expr.empty() ? "quote(" : " || '|' || quote(") + col + ")";
+            col.clear();
+        }
+        auto rs = DB().OpenRecordset("SELECT " + expr + " AS r " + from, data::dbOpenSnapshot);
+        for (; !rs.isEOF(); rs.MoveNext()) out += rs["r"].str() + "\n";
+        return out;
     }
 
-    // A complete, plausible row: 平成20年04月 treatment, claim month 2008/05.
     static entry::EntryRow SampleRow() { return test::SampleEntryRow(); }
 
     ProgramFolder folder;

@@ -27,13 +27,14 @@ public:
         EntryFixture::SetUp();
         open();
     }
-    void TearDown() override {
-        if (w) delete w.data();
-        if (auto* ref = findReference()) delete ref;
-    }
+    void TearDown() override { close(); }
 
-    void open() {
+    void close() {
         if (w) delete w.data();
+        while (auto* ref = findReference()) delete ref;
+    }
+    void open() {
+        close();
         w = new entry::FrmEntry;
         ASSERT_TRUE(ShowActive(*w));
         w->Txt_City->setFocus();
@@ -118,15 +119,37 @@ public:
         ASSERT_EQ(focus(), w->Cmd_Reg);
     }
 
-    std::string text(const QLineEdit* e) { return e->text().toStdString(); }
-    std::string text(const QLabel* l) { return l->text().toStdString(); }
-    std::string text(const QComboBox* c) { return c->currentText().toStdString(); }
+    static std::string text(const QLineEdit* e) { return e->text().toStdString(); }
+    static std::string text(const QLabel* l) { return l->text().toStdString(); }
+    static std::string text(const QComboBox* c) { return c->currentText().toStdString(); }
+
+    // The row as the window shows it, one string: key, branch and mode, the
+    // detail fields, and the control with the focus.
+    std::string fields() {
+        std::string s = text(w->Txt_City) + "/" + text(w->Txt_Recipient) + " " + text(w->Txt_Diagonosis) +
+                        text(w->Txt_Diagonosis_Y) + "." + text(w->Txt_Diagonosis_M) + " #" + text(w->Txt_Eda) + " " +
+                        text(w->Lbl_EditMode) + (w->Lbl_DataAri->isVisible() ? " 有" : "") + " |";
+        for (QLineEdit* e : {w->Txt_Name, w->Txt_BD, w->Txt_BD_Y, w->Txt_BD_M, w->Txt_BD_D, w->Txt_Insurance,
+                             w->Txt_InsuranceNo, w->Txt_Hospitalization, w->Txt_Rate, w->Txt_Total, w->Txt_Payment,
+                             w->Txt_Treatment, w->Txt_PublicPay1, w->Txt_PublicPay2})
+            s += text(e) + "|";
+        return s + text(w->Lbl_RateName) + "|" + text(w->Lbl_TreatmentName) + " @" +
+               (focus() ? focus()->objectName().toStdString() : "");
+    }
 
     // Messages shown so far with this title.
     std::vector<ScriptedMessages::Shown> shown(const std::string& title) {
         std::vector<ScriptedMessages::Shown> out;
         for (const auto& s : folder.messages().shown)
             if (s.title == title) out.push_back(s);
+        return out;
+    }
+    // Every message shown so far, "title(style): prompt" a line; then forgotten.
+    std::string said() {
+        std::string out;
+        for (const auto& s : folder.messages().shown)
+            out += s.title + "(" + std::to_string(s.style) + "): " + s.prompt + "\n";
+        folder.messages().shown.clear();
         return out;
     }
 
