@@ -8,29 +8,13 @@ namespace hotaru::test {
 
 inline entry::EntryRow SampleEntryRow() {
     entry::EntryRow r;
-    r.city = "1";
-    r.cityKnown = true;
-    r.recipient = "000012345";
-    r.diagEra = "平成";
-    r.diagYear = "20";
-    r.diagMonth = "04";
-    r.request = Date{2008, 5, 1};
-    r.eda = "1";
+    r.city = "1", r.cityKnown = true, r.recipient = "000012345", r.eda = "1";
+    r.diagEra = "平成", r.diagYear = "20", r.diagMonth = "04", r.request = Date{2008, 5, 1};
     r.name = "やまだ　たろう";
-    r.bdEra = "平成";
-    r.bdYear = "18";
-    r.bdMonth = "07";
-    r.bdDay = "15";
-    r.insuranceText = "2:国保";
-    r.insurance = 2;
-    r.insuranceNo = "12345678";
-    r.hospitalization = 2;
-    r.rate = "3";
-    r.rateKnown = true;
-    r.total = "1,000";
-    r.payment = "3,000";
-    r.treatment = "20";
-    r.treatmentKnown = true;
+    r.bdEra = "平成", r.bdYear = "18", r.bdMonth = "07", r.bdDay = "15";
+    r.insuranceText = "2:国保", r.insurance = 2, r.insuranceNo = "12345678", r.hospitalization = 2;
+    r.rate = "3", r.rateKnown = true, r.total = "1,000", r.payment = "3,000";
+    r.treatment = "20", r.treatmentKnown = true;
     return r;
 }
 
@@ -38,14 +22,8 @@ inline entry::EntryRow SampleEntryRow() {
 // month 2026/12, birth date 令和03年04月05日.
 inline entry::EntryRow SampleReiwaEntryRow() {
     entry::EntryRow r = SampleEntryRow();
-    r.diagEra = "令和";
-    r.diagYear = "08";
-    r.diagMonth = "11";
-    r.request = Date{2026, 12, 1};
-    r.bdEra = "令和";
-    r.bdYear = "03";
-    r.bdMonth = "04";
-    r.bdDay = "05";
+    r.diagEra = "令和", r.diagYear = "08", r.diagMonth = "11", r.request = Date{2026, 12, 1};
+    r.bdEra = "令和", r.bdYear = "03", r.bdMonth = "04", r.bdDay = "05";
     return r;
 }
 

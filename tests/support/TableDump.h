@@ -25,31 +25,24 @@ inline std::string DumpDatabase(const std::filesystem::path& file) {
     std::string out;
     auto run = [&](const std::string& sql, auto&& row) {
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-            std::string e = sqlite3_errmsg(db);
-            sqlite3_close(db);
-            throw std::runtime_error(e + ": " + sql);
-        }
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) { sqlite3_close(db); throw std::runtime_error(sql); }
         while (sqlite3_step(st) == SQLITE_ROW) row(st);
         sqlite3_finalize(st);
     };
+    auto text = [](sqlite3_stmt* st) {
+        const unsigned char* t = sqlite3_column_text(st, 0);
+        return std::string(t ? reinterpret_cast<const char*>(t) : "");
+    };
     std::map<std::string, std::string> tables;  // name -> its rows
-    run("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", [&](sqlite3_stmt* st) {
-        tables[reinterpret_cast<const char*>(sqlite3_column_text(st, 0))];
-    });
+    run("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", [&](sqlite3_stmt* st) { tables[text(st)]; });
     for (auto& [name, rows] : tables) {
         // The columns of the table, each through quote().
         std::string cols;
         run("SELECT name FROM pragma_table_info('" + name + "')", [&](sqlite3_stmt* st) {
-            if (!cols.empty()) cols += " || '|' || ";
-            cols += std::string("quote(\"") + reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) + "\")";
+            cols += (cols.empty() ? "quote(\"" : " || '|' || quote(\"") + text(st) + "\")";
         });
         out += "== " + name + "\n";
-        run("SELECT " + cols + " FROM \"" + name + "\" ORDER BY rowid", [&](sqlite3_stmt* st) {
-            const unsigned char* t = sqlite3_column_text(st, 0);
-            out += t ? reinterpret_cast<const char*>(t) : "";
-            out += "\n";
-        });
+        run("SELECT " + cols + " FROM \"" + name + "\" ORDER BY rowid", [&](sqlite3_stmt* st) { out += text(st) + "\n"; });
     }
     sqlite3_close(db);
     return out;

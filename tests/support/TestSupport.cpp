@@ -1,8 +1,8 @@
 #include "support/TestSupport.h"
 
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 
 #include "common/Paths.h"
 
@@ -13,19 +13,14 @@ std::filesystem::path BinDir() { return HOTARU_BIN_DIR; }
 TempDir::TempDir() {
     std::random_device rd;
     auto base = std::filesystem::temp_directory_path();
-    for (;;) {
-        auto p = base / ("hotaru-test-" + std::to_string(rd()));
-        if (std::filesystem::create_directory(p)) {
-            path_ = p;
-            break;
-        }
-    }
+    do {
+        path_ = base / ("hotaru-test-" + std::to_string(rd()));
+    } while (!std::filesystem::create_directory(path_));
 }
 
 TempDir::~TempDir() {
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
 }
 
@@ -36,9 +31,7 @@ ProgramFolder::ProgramFolder() : presenter_(messages_) {
     reconnect();
 }
 
-ProgramFolder::~ProgramFolder() {
-    disconnect();
-}
+ProgramFolder::~ProgramFolder() { disconnect(); }
 
 void ProgramFolder::reconnect() {
     disconnect();
@@ -52,16 +45,11 @@ void ProgramFolder::disconnect() {
     }
 }
 
-void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream f(p, std::ios::binary);
-    f << bytes;
-}
+void WriteFile(const std::filesystem::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 std::string ReadFile(const std::filesystem::path& p) {
     std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 }  // namespace hotaru::test

@@ -24,10 +24,7 @@ inline void Commit(const QString& text) {
 inline void TypeText(const QString& text) {
     bool ascii = true;
     for (QChar c : text) ascii = ascii && c.unicode() < 0x80;
-    if (ascii)
-        QTest::keyClicks(QApplication::focusWidget(), text);
-    else
-        Commit(text);
+    ascii ? QTest::keyClicks(QApplication::focusWidget(), text) : Commit(text);
 }
 
 // The visible top-level window of the given class (null when there is none).
