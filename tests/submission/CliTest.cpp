@@ -50,24 +50,19 @@ protected:
 
 }  // namespace
 
-TEST_F(CliTest, ExportWritesPrintsThePathAndStoresTheFolder) {
+// Exit status, stdout and stderr of a run as one record.
+std::string Said(const CliRun& r) { return std::to_string(r.rc) + "|" + r.out + "|" + r.err; }
+
+TEST_F(CliTest, ExportWritesPrintsThePathAndTheFileChecksClean) {
     test::SettingsData s;
     s.no = "1234560";
     test::PutSettings(s);
     test::PutChild("12", "123456", "山田太郎", Date{2006, 5, 3});
     test::PutClaim({});
-    CliRun r = exportTo(out.path());
-    EXPECT_EQ(r.rc, 0) << r.err;
-    EXPECT_EQ(r.out, (out / "4611234560-1-2002.CSV").string() + "\n");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Said(exportTo(out.path())), "0|" + (out / "4611234560-1-2002.CSV").string() + "\n|");
     EXPECT_TRUE(fs::exists(out / "4611234560-1-2002.CSV"));
     EXPECT_EQ(DB().Scalar("SELECT path FROM T_設定").str(), out.path().string());
-
-    // The file checks clean: exit 0, only the closing message on stdout.
-    CliRun c = fdcheck();
-    EXPECT_EQ(c.rc, 0) << c.err;
-    EXPECT_EQ(c.out, "ＦＤデータにエラーはありませんでした。\n");
-    EXPECT_EQ(c.err, "");
+    EXPECT_EQ(Said(fdcheck()), "0|ＦＤデータにエラーはありませんでした。\n|");  // only the closing message
 }
 
 TEST_F(CliTest, ExportMessagesGoToStderrWithoutAFile) {
@@ -75,19 +70,14 @@ TEST_F(CliTest, ExportMessagesGoToStderrWithoutAFile) {
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("設定機能にて、項目を設定してください。"), std::string::npos);
-
     test::PutSettings({});
-    r = exportTo(out.path());
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, "該当データがありません。\n");
-
+    EXPECT_EQ(Said(exportTo(out.path())), "1||該当データがありません。\n");
     test::PutClaim({});
     r = exportTo(out / "missing");
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.err.find("予期せぬエラーです。"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(out.path()));
     EXPECT_EQ(DB().Scalar("SELECT path FROM T_設定").str(), "");
-
     EXPECT_EQ(cli("export --db " + Quote(program.live())).rc, 2);  // --dir missing
 }
 
@@ -95,12 +85,11 @@ TEST_F(CliTest, FdcheckExitCodes) {
     test::SettingsData s;
     s.no = "1234560";
     test::PutSettings(s);
-
-    CliRun r = fdcheck();  // no file of that name
+    CliRun r = fdcheck();  // no file of that name, and no request to insert a floppy
     EXPECT_EQ(r.rc, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("当月のＣＳＶファイル名 = [ 4611234560-1-2002.CSV ]"), std::string::npos);
-    EXPECT_EQ(r.err.find("国保連合会"), std::string::npos);  // no request to insert a floppy
+    EXPECT_EQ(r.err.find("国保連合会"), std::string::npos);
 
     test::WriteFile(out / "4611234560-1-2002.CSV",
                     test::SjisLines({"1,42002,4611234560,1,1,\"蛍クリニック\"",
@@ -111,7 +100,6 @@ TEST_F(CliTest, FdcheckExitCodes) {
     EXPECT_EQ(r.out, "ＦＤデータにエラーがあります。\n内容を確認して下さい。\n");
     EXPECT_TRUE(fs::exists(lists / "4611234560-1-2002.CSV_Error.txt"));
     EXPECT_NE(r.err.find("4611234560-1-2002.CSV_Error.txt"), std::string::npos);
-
     DB().Execute("DELETE FROM T_設定");
     EXPECT_EQ(fdcheck().rc, 2);
 }
