@@ -45,48 +45,30 @@ int ShowAndPress(const std::string& prompt, int style, const std::string& title,
 
 }  // namespace
 
-TEST(QtMessages, LinesSplitAtCrLfOrCr) {
-    EXPECT_EQ(MessageText("a\r\nb\rc"), "a\nb\nc");
-    EXPECT_EQ(MessageText("登録が完了しました。\r"), "登録が完了しました。");
-}
-
-TEST(QtMessages, YesNoWithTheSecondButtonAsDefault) {
-    Seen seen;
-    int answer = ShowAndPress("よろしいですか？", mbYesNo + mbExclamation + mbDefaultButton2, "処理確認", seen);
-    EXPECT_EQ(answer, mbNo);
-    EXPECT_EQ(seen.title, "処理確認");
-    EXPECT_EQ(seen.icon, QMessageBox::Warning);
-    EXPECT_EQ(seen.buttons.size(), 2);
-    EXPECT_EQ(seen.defaultButton, "いいえ(&N)");
-}
-
-TEST(QtMessages, IconsAndAnswers) {
-    Seen seen;
-    EXPECT_EQ(ShowAndPress("x\ry", mbCritical, "エラー", seen), mbOK);
-    EXPECT_EQ(seen.icon, QMessageBox::Critical);
-    EXPECT_EQ(seen.text, "x\ny");
-    Seen q;
-    EXPECT_EQ(ShowAndPress("?", mbYesNo + mbQuestion, "確認", q), mbYes);
-    EXPECT_EQ(q.icon, QMessageBox::Question);
-    Seen info;
-    EXPECT_EQ(ShowAndPress("i", mbOKCancel + mbInformation, "t", info, Qt::Key_Escape), mbCancel);
-    EXPECT_EQ(info.icon, QMessageBox::Information);
-    Seen three;
-    EXPECT_EQ(ShowAndPress("r", mbRetryCancel, "t", three), mbRetry);
-    Seen ync;
-    EXPECT_EQ(ShowAndPress("r", mbYesNoCancel + mbDefaultButton3, "t", ync), mbCancel);
-    EXPECT_EQ(ync.buttons.size(), 3);
-}
-
-
-
-// A short message still leaves the title bar room for the whole title
-// besides the window's icon and buttons.
-TEST(QtMessages, BoxesAreWideEnoughForTheirTitle) {
-    for (const char* title : {"処理確認", "キャンセル確認", "該当件数チェック"}) {
+// Each box: the answer to Enter (the default button) or Escape, the icon,
+// the buttons, the default one and the text; and room for the whole title
+// besides the window's icon and buttons, even for a short message.
+TEST(QtMessages, IconsButtonsAnswersAndWidth) {
+    struct Case { const char* prompt; int style; const char* title; Qt::Key key; const char* expected; };
+    const Case cases[] = {
+        {"よろしいですか？", mbYesNo + mbExclamation + mbDefaultButton2, "処理確認", Qt::Key_Return,
+         "7 2 いいえ(&N),はい(&Y) いいえ(&N) よろしいですか？"},
+        {"x\ry", mbCritical, "エラー", Qt::Key_Return, "1 3 OK OK x\ny"},
+        {"登録が完了しました。\r", mbYesNo + mbQuestion, "確認", Qt::Key_Return, "6 4 いいえ(&N),はい(&Y) はい(&Y) 登録が完了しました。"},
+        {"a\r\nb", mbOKCancel + mbInformation, "キャンセル確認", Qt::Key_Escape, "2 1 OK,キャンセル OK a\nb"},
+        {"r", mbRetryCancel, "該当件数チェック", Qt::Key_Return, "4 0 キャンセル,再試行(&R) 再試行(&R) r"},
+        {"r", mbYesNoCancel + mbDefaultButton3, "t", Qt::Key_Return, "2 0 いいえ(&N),はい(&Y),キャンセル キャンセル r"},
+    };
+    for (const Case& c : cases) {
         Seen seen;
-        ShowAndPress("OK", mbInformation, title, seen);
-        EXPECT_GE(seen.width, seen.titleWidth + 120) << title;
+        const int answer = ShowAndPress(c.prompt, c.style, c.title, seen, c.key);
+        seen.buttons.sort();
+        EXPECT_EQ((QString::number(answer) + " " + QString::number(seen.icon) + " " + seen.buttons.join(",") + " " +
+                   seen.defaultButton + " " + seen.text).toStdString(),
+                  c.expected)
+            << c.title;
+        EXPECT_EQ(seen.title, QString::fromUtf8(c.title));
+        EXPECT_GE(seen.width, seen.titleWidth + 120) << c.title;
     }
 }
 

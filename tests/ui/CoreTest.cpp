@@ -1,0 +1,105 @@
+// The window-free rules the data-entry windows share.
+#include <gtest/gtest.h>
+
+#include "common/Messages.h"
+#include "common/Sjis.h"
+#include "ui/CheckDigit.h"
+#include "ui/CheckMessages.h"
+#include "ui/CodeEntry.h"
+#include "ui/TabOrder.h"
+
+using namespace hotaru;
+using namespace hotaru::ui;
+
+TEST(CheckDigit, DoubledDigitsAddBothFiguresOverTheLastEleven) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1234567", "4"},        // 2*7 -> 1+4, 6, 2*5 -> 1+0, 4, 2*3, 2, 2*1: sum 26
+        {"7992739871", "3"},     // the textbook Luhn numbers 79927398713, 49927398716
+        {"4992739871", "6"},
+        {"0000000", "0"},  {"", "0"}, {"5", "9"}, {"55", "4"},
+        {"19", "0"},             // sum 10 gives 0, not 10
+        {"46100012345", "9"},    // an institution number of kind one
+        {"0000123", "0"},  {"00001230", "2"}, {"1230", "2"},  // leading zeros add nothing
+        {"0646001", "8"},  {"007992739871", "3"},
+        {"12345678901", "5"}, {"912345678901", "5"}, {"9876512345678901", "5"},  // only the last eleven
+        {"50000000000", "9"},    // the eleventh from the right is doubled
+        {"12a4", "7"},     {"１２", "0"},  // non-digits count zero
+    };
+    for (const auto& [digits, expected] : cases) EXPECT_EQ(ComputeCheckDigit(digits), expected) << digits;
+}
+
+// Beyond the common cases: the Windows extensions of Shift_JIS count, what
+// Shift_JIS cannot hold does not.
+TEST(FullWidth, WindowsExtensionsYesHangulNo) {
+    EXPECT_TRUE(IsFullWidth("①"));
+    EXPECT_FALSE(IsFullWidth("한국"));
+    EXPECT_FALSE(IsFullWidth("山田1"));
+}
+
+TEST(CodeEntry, SplitAtTheFirstColonOnly) {
+    // entry -> code|name|key|number
+    const std::pair<const char*, const char*> cases[] = {
+        {"3:N", "3|N|3|3"},           {"12:a:b", "12|a:b|12|12"}, {"noColon", "||noColon|0"},
+        {"10:国保", "10|国保|10|10"}, {":国保", "|国保||0"},      {"x1:国保", "x1|国保|x1|0"},
+    };
+    for (const auto& [entry, expected] : cases)
+        EXPECT_EQ(CodePart(entry) + "|" + NamePart(entry) + "|" + EntryKey(entry) + "|" +
+                      std::to_string(EntryCodeNumber(entry)),
+                  expected)
+            << entry;
+    EXPECT_EQ(MakeEntry(3, "N"), "3:N");
+}
+
+TEST(TabOrder, WrapsAfterTheLastAndSkipsWhatCannotTakeTheFocus) {
+    struct Case { int from; const char* focusable; int expected; };  // one 1/0 per slot
+    for (const Case& c : {Case{1, "11011", 3}, {4, "11011", 0}, {-1, "11011", 0}, {3, "0100", 1},
+                          {0, "000", -1}, {0, "", -1}, {0, "1", 0}}) {
+        const std::string can = c.focusable;
+        EXPECT_EQ(NextTabStop(c.from, int(can.size()), [&](int i) { return can[std::size_t(i)] == '1'; }), c.expected)
+            << c.from << " " << can;
+    }
+}
+
+TEST(CheckMessages, EveryEntryWithItsArgumentsAndStyle) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"ERR01", "[ERR01]年は必ず入力してください。　"},
+        {"ERR02", "[ERR02]年の入力に誤りがあります。　"},
+        {"ERR03", "[ERR03]年に請求月より未来の年月が入力されています。　"},
+        {"ERR04", "[ERR04]請求月にシステム日付より未来の年月が入力されています。　"},  // no mark: arguments ignored
+        {"ERR05", "[ERR05]年の値が最大値を超えています。　"},
+        {"ERR06", "[ERR06]生年月日に実診療年月より未来の年月が入力されています。　"},
+        {"ERR07", "kept"}, {"err01", "kept"},  // not in the table: the entry untouched
+    };
+    for (const auto& [code, expected] : cases) {
+        CheckMessage m;
+        m.Message = "kept";
+        const int found = GetCheckMessage(code, m, {"年", "extra"});
+        EXPECT_EQ(m.Message, expected) << code;
+        EXPECT_EQ(found, m.Message == "kept" ? 1 : 0) << code;
+        if (found == 0) {
+            EXPECT_EQ(m.Code + " " + std::to_string(m.style()), std::string(code) + " 4112");
+        }
+    }
+    CheckMessage m;
+    GetCheckMessage("ERR02", m);  // a missing argument is empty
+    EXPECT_EQ(m.Message, "[ERR02]の入力に誤りがあります。　");
+}
+
+TEST(CheckMessages, CollectThenShowOneBoxWithEveryLine) {
+    ScriptedMessages script;
+    ScopedPresenter use(script);
+    std::string acc;
+    InputCheckMessage("ERR01", acc, false, {"名称", ""});
+    InputCheckMessage("ERR05", acc, false, {"合計点数", ""});
+    InputCheckMessage("ERR99", acc, false, {"ignored"});  // not in the table: nothing collected
+    EXPECT_TRUE(script.shown.empty());
+    EXPECT_EQ(InputCheckMessage("", acc, true), 2);
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].title + " " + std::to_string(script.shown[0].style) + " " + script.shown[0].prompt,
+              "入力チェック 4112 [ERR01]名称は必ず入力してください。　\r\n[ERR05]合計点数の値が最大値を超えています。　\r\n");
+    // The answer: 2 for OK or Yes, 3 for Cancel or No.
+    for (auto [answer, expected] : {std::pair{mbCancel, 3}, {mbNo, 3}, {mbYes, 2}}) {
+        script.answer(answer);
+        EXPECT_EQ(InputCheckMessage("", acc, true), expected) << answer;
+    }
+}

@@ -1,0 +1,325 @@
+// The key, focus and check rules every data-entry window is built from,
+// driven through one small window.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFrame>
+#include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+
+#include "common/Messages.h"
+#include "ui/Fields.h"
+#include "ui/Form.h"
+#include "ui/InputCheck.h"
+#include "UiTestSupport.h"
+
+using namespace hotaru;
+using namespace hotaru::ui;
+using hotaru::test::Press;
+using hotaru::test::Type;
+
+namespace {
+
+// Created in an order other than the tab order (a b c d combo), b inside a
+// frame; the button is no tab stop.
+class Window : public Form {
+public:
+    Window() {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        auto* layout = new QVBoxLayout(this);
+        auto* frame = new QFrame(this);
+        d = add(new QLineEdit(this), "d", layout);
+        b = add(new QLineEdit(frame), "b", new QVBoxLayout(frame));
+        layout->addWidget(frame);
+        a = add(new QLineEdit(this), "a", layout);
+        c = add(new QLineEdit(this), "c", layout);
+        combo = add(new QComboBox(this), "combo", layout);
+        button = add(new QPushButton("登録", this), "button", layout);
+        int i = 0;
+        for (QWidget* w : std::initializer_list<QWidget*>{a, b, c, d, combo}) setTabIndex(w, i++);
+        setTabIndex(button, i, false);
+        indexControls();
+        EXPECT_TRUE(test::ShowActive(*this));
+    }
+    // The checks run in an order other than the tab order.
+    bool check() {
+        BeginInputCheck();
+        if (c->text().trimmed().isEmpty()) MarkFailed(c, "ERR01", "名称"); else ResetFieldColour(c);
+        if (b->text().trimmed().isEmpty()) MarkFailed(b, "ERR01", "機関番号"); else ResetFieldColour(b);
+        if (combo->currentIndex() < 0) MarkFailed(combo, "ERR01", "保険種別"); else ResetFieldColour(combo);
+        return FinishInputCheck();
+    }
+    // The focused control, its selected text and the fields shown red.
+    std::string state() const {
+        QWidget* f = QApplication::focusWidget();
+        std::string s = f ? f->objectName().toStdString() : "-";
+        if (auto* e = qobject_cast<QLineEdit*>(f)) s += "[" + e->selectedText().toStdString() + "]";
+        for (QWidget* w : std::initializer_list<QWidget*>{a, b, c, d, combo})
+            if (BackColor(w) == kRed) s += " red:" + w->objectName().toStdString();
+        return s;
+    }
+    QLineEdit *a, *b, *c, *d;
+    QComboBox* combo;
+    QPushButton* button;
+    QWidget* wanted = nullptr;
+    bool allowClose = true;
+
+protected:
+    bool enterWanted(QWidget* focused) override { return focused && focused == wanted; }
+    bool queryUnload() override { return allowClose; }
+
+private:
+    template <class W>
+    W* add(W* w, const char* name, QBoxLayout* layout) {
+        w->setObjectName(name);
+        layout->addWidget(w);
+        return w;
+    }
+};
+
+std::string Focused() { return QApplication::focusWidget()->objectName().toStdString(); }
+
+}  // namespace
+
+TEST(Form, EnterAndTabFollowTheTabIndexSkippingWhatCannotTakeTheFocus) {
+    Window w;
+    EXPECT_EQ(w.ctlCount, 6);
+    EXPECT_EQ(TabIndex(w.c), 2);
+    EXPECT_EQ(TabIndex(&w), -1);
+    w.a->setFocus();
+    std::string walk;
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Return, Qt::Key_Return, Qt::Key_Return, Qt::Key_Tab})
+        Press(key), walk += Focused() + " ";
+    EXPECT_EQ(walk, "b c d combo a b ");  // keypad Enter too; wraps after the last
+    w.c->setEnabled(false);
+    w.d->hide();
+    w.setTabIndex(w.a, 0, false);
+    w.indexControls();
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Focused(), "combo");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Focused(), "b");
+
+    // Enter stays in the control that wants it, and presses a focused button.
+    QSignalSpy pressedB(w.b, &QLineEdit::returnPressed), clicked(w.button, &QPushButton::clicked);
+    w.wanted = w.b;
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Focused() + " " + std::to_string(pressedB.count()), "b 1");
+    w.button->setFocus();
+    Press(Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 1);
+}
+
+TEST(Form, ClosingAsksTheWindowAndAFailingHandlerShowsTheStandardError) {
+    ScriptedMessages script;
+    ScopedPresenter use(script);
+    Window w;
+    QSignalSpy closed(&w, &Form::closed);
+    w.allowClose = false;
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(closed.count(), 0);
+    w.allowClose = true;
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(closed.count(), 1);
+
+    int after = 0;
+    QObject::connect(w.button, &QPushButton::clicked, &w, Form::guard([] { throw AppError(13, "型が一致しません。"); }));
+    QObject::connect(w.button, &QPushButton::clicked, &w, Form::guard([&](bool) { ++after; }));
+    w.button->click();
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].title + "|" + script.shown[0].prompt + "|" + std::to_string(script.shown[0].style),
+              "エラー|予期せぬエラーです。\r\nエラーコード： 13\r\n型が一致しません。|" + std::to_string(mbExclamation));
+    EXPECT_EQ(after, 1);  // the window lives on
+    EXPECT_FALSE(Form::handler([] { throw std::runtime_error("x"); }));
+
+    QPointer<Form> alive(new Form);  // windows delete themselves when closed
+    alive->show();
+    alive->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull());
+}
+
+TEST(Fields, DigitFieldsTakeDigitsOnlyFromKeysAndInputMethods) {
+    Window w;
+    DigitsOnly(w.a);
+    // The key filter sees every typed character: at most three until a comma.
+    SetKeyFilter(w.c, [](QLineEdit* f, const QString&) { return f->text().contains(',') || f->text().size() < 3; });
+    w.c->setFocus();
+    Type("12345");
+    EXPECT_EQ(w.c->text(), "123");
+    w.a->setFocus();
+    Type("1a2-3 .");
+    QKeyEvent wideDigit(QEvent::KeyPress, 0, Qt::NoModifier, "４");
+    QApplication::sendEvent(w.a, &wideDigit);
+    Press(Qt::Key_Backspace);
+    Press(Qt::Key_Left);  // moving the caret is no typing
+    Type("9");
+    EXPECT_EQ(w.a->text(), "192");
+
+    // The input method is told the field takes none, even once the field was
+    // read-only and opened again; what one still commits is typed, full-width
+    // digits as half-width ones, other characters dropped.
+    w.a->setReadOnly(true);
+    w.a->setReadOnly(false);
+    QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImHints);
+    QApplication::sendEvent(w.a, &query);
+    EXPECT_FALSE(query.value(Qt::ImEnabled).toBool());
+    EXPECT_TRUE(query.value(Qt::ImHints).isValid());
+    Press(Qt::Key_End);
+    for (const char* commit : {"３", "4ａ", "あ"}) {
+        QInputMethodEvent composed;
+        composed.setCommitString(QString::fromUtf8(commit));
+        QApplication::sendEvent(w.a, &composed);
+    }
+    EXPECT_EQ(w.a->text(), "19234");
+    Press(Qt::Key_Tab);  // Tab leaves a digit field
+    EXPECT_EQ(Focused(), "b");
+}
+
+TEST(Fields, FocusRulesSelectAdvanceAndReformat) {
+    Window w;
+    bool allowed = false, suspend = true;
+    SelectAllOnFocus(w.b);
+    SelectAllOnFocus(w.c, [&] { return allowed; });
+    DigitsOnly(w.a);
+    AdvanceAt(w.a, 2, w.c);
+    ReformatOnLeave(w.a, "00");
+    ReformatOnLeave(w.d, "#,###,###,###,###");
+    AdvanceAt(w.d, 1, [&]() -> QWidget* { return w.a; }, &suspend);
+    w.b->setText("12345");
+    w.c->setText("678");
+    std::vector<std::string> steps;
+    auto step = [&](auto action) { action(), steps.push_back(w.state() + " " + (w.a->text() + "," + w.d->text()).toStdString()); };
+    QSignalSpy changed(w.a, &QLineEdit::textChanged);
+    w.a->setFocus();
+    step([] { Type("1"); });
+    step([] { Type("2"); });                                    // full: on to c, not selected there yet
+    step([&] { w.b->setFocus(), w.a->setText("34"); });         // the program's change moves on too
+    step([&] { w.b->setFocus(), w.isLoading = true, w.a->setText("56"), w.isLoading = false; });
+    step([&] { w.d->setText("7"); });                           // suspended
+    step([&] { allowed = true, w.a->setFocus(), w.a->setText(""), Type("5"), w.d->setFocus(); });
+    step([&] { QTest::mouseClick(w.c, Qt::LeftButton, {}, QPoint(2, 2)), QCoreApplication::processEvents(); });
+    step([&] { w.d->setText("1234567"), w.d->setFocus(), w.b->setFocus(); });
+    step([&] { w.d->setText("12x"), w.d->setFocus(), w.a->setFocus(); });  // not a number: as typed
+    EXPECT_EQ(steps, (std::vector<std::string>{"a[] 1,", "c[] 12,", "c[] 34,", "b[12345] 56,", "b[12345] 56,7",
+                                               "d[] 05,7", "c[678] 05,7", "b[12345] 05,1,234,567", "a[] 05,12x"}));
+    EXPECT_EQ(changed.count(), 7);  // reformatting runs the change rules without moving the focus
+}
+
+TEST(Fields, FailedValidationKeepsTheFocusAndNothingElseRuns) {
+    ScriptedMessages script;
+    ScopedPresenter use(script);
+    Window w;
+    bool valid = false;
+    std::string hooks;
+    OnValidate(w.a, [&] { return valid; });
+    OnLostFocus(w.a, [&] { hooks += "lostA "; });
+    OnGotFocus(w.b, [&] { hooks += "gotB "; });
+    OnLostFocus(w.b, [&] { hooks += "lostB "; });
+    OnLostFocus(w.c, [&] { CheckNumericField(w.c, "生年月日"); });
+    QSignalSpy clicked(w.button, &QPushButton::clicked);
+    w.a->setText("x");
+    w.a->setFocus();
+    Press(Qt::Key_Return);
+    Press(Qt::Key_Tab);
+    QTest::mouseClick(w.button, Qt::LeftButton);  // the click that tried to leave does not register
+    EXPECT_EQ(w.state() + " " + hooks + std::to_string(clicked.count()), "a[x] 0");
+    valid = true;
+    Press(Qt::Key_Return);
+    QTest::mouseClick(w.button, Qt::LeftButton);
+    EXPECT_EQ(hooks + std::to_string(clicked.count()), "lostA gotB lostB 1");
+
+    // A numeric check on leaving puts the focus back with the text selected.
+    w.c->setText("1a");  // pasted text can hold anything
+    w.c->setFocus();
+    Press(Qt::Key_Return);
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].prompt + "|" + script.shown[0].title + "|" + std::to_string(script.shown[0].style),
+              "生年月日の入力に誤りがあります\r|処理確認|" + std::to_string(mbExclamation));
+    EXPECT_EQ(w.state(), "c[1a]");
+    w.c->setText("  ");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(script.shown.size(), 1u);  // an empty field says nothing
+    EXPECT_EQ(Focused(), "d");
+    EXPECT_FALSE(CheckNumericField(w.c, "x"));
+    w.c->setText("12");
+    EXPECT_TRUE(CheckNumericField(w.c, "x"));
+}
+
+TEST(InputCheck, OneMessageForAllFailuresAndTheFirstInTabOrderGetsTheFocus) {
+    ScriptedMessages script;
+    ScopedPresenter use(script);
+    Window w;
+    w.b->setText("   ");
+    w.a->setFocus();
+    EXPECT_FALSE(w.check());
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].title + " " + std::to_string(script.shown[0].style) + " " + script.shown[0].prompt,
+              "入力チェック 4112 [ERR01]名称は必ず入力してください。　\r\n"
+              "[ERR01]機関番号は必ず入力してください。　\r\n[ERR01]保険種別は必ず入力してください。　\r\n");
+    EXPECT_EQ(w.state(), "b[   ] red:b red:c red:combo");
+    EXPECT_EQ(std::to_string(gErrFlag) + gErrFocus.Code, "1ERR01");
+    w.b->setText("0123456");
+    w.combo->addItem("1:社保", 1);
+    w.combo->setCurrentIndex(0);
+    EXPECT_FALSE(w.check());
+    EXPECT_EQ(w.state(), "c[] red:c");  // fixed fields turn back
+    w.c->setText("ホタル医院");
+    w.combo->setCurrentIndex(-1);
+    EXPECT_FALSE(w.check());
+    EXPECT_EQ(w.state(), "combo red:combo");  // a drop-down, without text to select
+    w.combo->setCurrentIndex(0);
+    script.clear();
+    EXPECT_TRUE(w.check());
+    EXPECT_EQ(script.shown.size() + gErrFlag + gErrMsg.size(), 0u);
+    EXPECT_EQ(w.state(), "combo");
+
+    // The first error in tab order; a code without a control is replaced.
+    ErrFocus f;
+    std::string kept;
+    for (auto [ctl, code] : std::initializer_list<std::pair<QWidget*, const char*>>{
+             {w.c, ""}, {nullptr, "ERR04"}, {w.c, "ERR01"}, {nullptr, "ERR02"}, {w.combo, "ERR02"}, {w.b, "ERR05"}}) {
+        NoteFirstError(f, ctl, code);
+        kept += f.Code + "/" + (f.Ctl ? f.Ctl->objectName().toStdString() : "-") + " ";
+    }
+    EXPECT_EQ(kept, "/- ERR04/- ERR01/c ERR01/c ERR01/c ERR05/b ");
+}
+
+TEST(Fields, ColoursAreBgrNumbersOrSystemColoursAndTheHourglassAlwaysGoes) {
+    Window w;
+    QLabel label(&w);
+    EXPECT_EQ(BackColor(w.a), kWindowColour);
+    EXPECT_EQ(BackColor(&label), kButtonFaceColour);
+    const QPalette app = QApplication::palette();
+    for (auto [colour, expected] : {std::pair<long, QColor>{255, QColor(255, 0, 0)}, {0xFF0000, QColor(0, 0, 255)},
+                                    {0x00C0FFFF, QColor(255, 255, 192)}, {kButtonFaceColour, app.color(QPalette::Button)},
+                                    {kWindowColour, app.color(QPalette::Base)}}) {
+        SetBackColor(w.a, colour);
+        SetBackColor(w.combo, colour);
+        SetForeColor(&label, colour);
+        EXPECT_EQ(std::pair(BackColor(w.a), ForeColor(&label)), std::pair(colour, colour));
+        EXPECT_EQ(w.a->palette().color(QPalette::Base), expected) << colour;
+        EXPECT_EQ(w.combo->palette().color(QPalette::Button), expected) << colour;  // the closed face
+        EXPECT_EQ(label.palette().color(QPalette::WindowText), expected) << colour;
+    }
+    w.a->setEnabled(false);  // also when the field is disabled
+    SetBackColor(w.a, 255);
+    EXPECT_EQ(w.a->palette().color(QPalette::Disabled, QPalette::Base), QColor(255, 0, 0));
+    SetText(w.a, "山田");
+    EXPECT_EQ(Text(w.a) + Text(w.button), "山田登録");
+
+    try {
+        BusyCursor busy;
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        throw std::runtime_error("failed");
+    } catch (const std::exception&) {
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    BusyCursor busy;
+    busy.release();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
