@@ -1,6 +1,7 @@
 #pragma once
 // The entry window shown and active, with keys typed where the focus is.
 #include <cstring>
+#include <sstream>
 
 #include <QApplication>
 #include <QComboBox>
@@ -51,72 +52,29 @@ public:
     // Types a key as staff do: a short field is ended with Enter, a full
     // one moves on by itself.
     void typeKey(const char* city, const char* recipient, const char* year, const char* month) {
-        ASSERT_EQ(focus(), w->Txt_City);
-        type(city);
-        if (std::strlen(city) < 2) enter();
-        ASSERT_EQ(focus(), w->Txt_Recipient);
-        type(recipient);
-        if (std::strlen(recipient) < 9) enter();
-        ASSERT_EQ(focus(), w->Cbo_Diagonosis);
-        enter();
-        ASSERT_EQ(focus(), w->Txt_Diagonosis_Y);
-        type(year);
-        if (std::strlen(year) < 2) enter();
-        ASSERT_EQ(focus(), w->Txt_Diagonosis_M);
-        type(month);
-        enter();
+        auto end = [](const char* t, std::size_t full) { return std::string(t) + (std::strlen(t) < full ? " | " : " "); };
+        keys(end(city, 2) + end(recipient, 9) + "| " + end(year, 2) + month + " |");
     }
 
-    // The detail fields from the name on, each ended as staff end it.
-    struct Detail {
-        const char* name = "やまだ　たろう";
-        const char* bdYear = "18";
-        const char* bdMonth = "07";
-        const char* bdDay = "15";
-        const char* insuranceNo = "12345678";
-        const char* rate = "3";
-        const char* total = "1000";
-        const char* payment = "3000";
-        const char* treatment = "20";
-        const char* publicPay1 = "";
-        const char* publicPay2 = "";
-    };
-    // From Txt_Name (a new child) or Txt_Total (a known one) to Cmd_Reg.
-    void typeDetail(const Detail& d) {
-        if (focus() == w->Txt_Name) {
-            type(d.name);
-            enter();
-            ASSERT_EQ(focus(), w->Cbo_BD);
-            enter();
-            type(d.bdYear);
-            type(d.bdMonth);
-            type(d.bdDay);
-            ASSERT_EQ(focus(), w->Cbo_Insurance);
-            enter();
-            ASSERT_EQ(focus(), w->Txt_InsuranceNo);
-            type(d.insuranceNo);
-            if (std::strlen(d.insuranceNo) != 8) enter();
-            ASSERT_EQ(focus(), w->Cbo_Hospitalization);
-            enter();
-            ASSERT_EQ(focus(), w->Txt_Rate);
-            type(d.rate);
+    // Keys from a plan, steps split by spaces: "|" Enter, "^" Up, "v" Down, "!Y"/"!N"
+    // the next message box answered, "~" the window activated again, "@Name"
+    // the focus put on that control; anything else is typed.
+    void keys(const std::string& plan) {
+        std::istringstream steps(plan);
+        for (std::string s; steps >> s;) {
+            if (s == "|") enter();
+            else if (s == "^" || s == "v") Press(s == "^" ? Qt::Key_Up : Qt::Key_Down);
+            else if (s == "!Y" || s == "!N") folder.messages().answer(s == "!Y" ? mbYes : mbNo);
+            else if (s == "~") ASSERT_TRUE(ShowActive(*w));
+            else if (s[0] == '@') w->findChild<QWidget*>(QString::fromStdString(s.substr(1)))->setFocus();
+            else type(s.c_str());
         }
-        ASSERT_EQ(focus(), w->Txt_Total);
-        type(d.total);
-        if (std::strlen(d.total) != 10) enter();
-        ASSERT_EQ(focus(), w->Txt_Payment);
-        type(d.payment);
-        if (std::strlen(d.payment) != 10) enter();
-        ASSERT_EQ(focus(), w->Txt_Treatment);
-        type(d.treatment);
-        if (std::strlen(d.treatment) != 2) enter();
-        ASSERT_EQ(focus(), w->Txt_PublicPay1);
-        type(d.publicPay1);
-        if (std::strlen(d.publicPay1) != 2) enter();
-        ASSERT_EQ(focus(), w->Txt_PublicPay2);
-        type(d.publicPay2);
-        if (std::strlen(d.publicPay2) != 2) enter();
-        ASSERT_EQ(focus(), w->Cmd_Reg);
+    }
+    // The detail of a new child from Txt_Name to Txt_Total, and the amounts
+    // from there to 登録.
+    static constexpr const char* kChild = "やまだ　たろう | | 18 07 15 | 12345678 | 3 ";
+    static std::string amounts(const char* total = "1000", const char* payment = "3000", const char* rest = "20 | |") {
+        return std::string(total) + " | " + payment + " | " + rest + " ";
     }
 
     static std::string text(const QLineEdit* e) { return e->text().toStdString(); }
@@ -137,13 +95,6 @@ public:
                (focus() ? focus()->objectName().toStdString() : "");
     }
 
-    // Messages shown so far with this title.
-    std::vector<ScriptedMessages::Shown> shown(const std::string& title) {
-        std::vector<ScriptedMessages::Shown> out;
-        for (const auto& s : folder.messages().shown)
-            if (s.title == title) out.push_back(s);
-        return out;
-    }
     // Every message shown so far, "title(style): prompt" a line; then forgotten.
     std::string said() {
         std::string out;
