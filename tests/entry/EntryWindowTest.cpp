@@ -235,6 +235,7 @@ TEST_F(EntryKey, CandidateListsCoverNoFieldAndFitTheirEntries) {
 // A field that gets the focus back after a question answered No or a
 // refused month has its whole text selected, so the right value is typed
 // over the wrong one.  Real message boxes take the focus away meanwhile.
+// The co-payment question names the kind of amount the institution claims.
 TEST_F(EntryKey, FocusBackSelectsTheWholeTextForTypingOver) {
     const std::string coPay = "より求めた金額と自己負担支払額に差額が発生しています。\r登録してもよろしいですか？\r";
     const std::string future = "実診療年月に請求月より未来の年月が入力されています。　\r";
@@ -244,6 +245,8 @@ TEST_F(EntryKey, FocusBackSelectsTheWholeTextForTypingOver) {
         const char* wrong;
         const char* retype;
         std::string asked;  // the last message's prompt
+        int type = 1;       // of institution, with its point table
+        const char* tencd = "1";
     } cases[] = {
         {"!N 7 | 000012346", "Txt_Recipient", "000012346", "000012345", "受給者番号が間違っています。\r継続してもよろしいですか？\r"},
         {"7 | 000012345 | 20 05 |", "Txt_Diagonosis_Y", "20", "19", future},
@@ -251,10 +254,13 @@ TEST_F(EntryKey, FocusBackSelectsTheWholeTextForTypingOver) {
         {std::string(kKey) + "やまだ | | 18 07 15 ^ | 12345675 | 3 " + amounts() + "!Y !N |",  // 1:社保 checks the digit
          "Txt_InsuranceNo", "12345675", "1234567", "保険者番号が間違っています。\r登録してもよろしいですか？\r"},
         {kKey + std::string(kChild) + amounts("1000", "3101") + "!Y !N |", "Txt_Total", "1,000", "1034", "合計点数" + coPay},
+        {kKey + std::string(kChild) + amounts("10000", "3101") + "!Y !N |", "Txt_Total", "10,000", "1034", "請求金額" + coPay, 2, ""},
+        {kKey + std::string(kChild) + amounts("10000", "2899") + "!Y !N |", "Txt_Total", "10,000", "1034", "請求金額" + coPay, 1, "6"},
     };
     ModalBoxes boxes(folder.messages());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.plan);
+        setSettings(c.type, c.tencd, "2008-05-01");
         open();
         keys(c.plan);
         ASSERT_TRUE(ShowActive(*w));
@@ -273,6 +279,7 @@ TEST_F(EntryKey, FocusBackSelectsTheWholeTextForTypingOver) {
 // candidate list never swallows them.
 TEST_F(EntryKey, CancelAndEndAreNotSwallowedByTheLeaveCheck) {
     const std::string name = std::string(kKey) + "ab";
+    const std::string cancel = "キャンセル確認(36): 表示されているデータをキャンセルします。\rよろしいですか？\r\n";
     const struct {
         std::string plan;
         bool end;
@@ -289,7 +296,7 @@ TEST_F(EntryKey, CancelAndEndAreNotSwallowedByTheLeaveCheck) {
             EXPECT_EQ(said(), "確認(36): 終了してもよろしいですか？\n");
             EXPECT_TRUE(closed);
         } else {
-            EXPECT_EQ(said(), "キャンセル確認(36): 表示されているデータをキャンセルします。\rよろしいですか？\r\n");
+            EXPECT_EQ(said(), cancel);
             EXPECT_EQ(fields(), kEmpty);
             EXPECT_FALSE(w->keyLocked || w->Lst_Treatment->isVisible());
         }
@@ -301,10 +308,15 @@ TEST_F(EntryKey, CancelAndEndAreNotSwallowedByTheLeaveCheck) {
     EXPECT_EQ(focus(), w->Txt_Name);
     EXPECT_EQ(w->Txt_Name->selectedText().toStdString(), "ab");
     enter();
-    EXPECT_EQ(said(), "キャンセル確認(36): 表示されているデータをキャンセルします。\rよろしいですか？\r\n"
-                      "処理確認(16): 氏名は全角で入力してください\r\n");
+    EXPECT_EQ(said(), cancel + "処理確認(16): 氏名は全角で入力してください\r\n");
     EXPECT_EQ(focus(), w->Txt_Name);
-    EXPECT_TRUE(w->keyLocked);
+    // 終了 answered No keeps the window and the row.
+    bool closed = false;
+    QObject::connect(w.data(), &ui::Form::closed, [&] { closed = true; });
+    keys("!N");
+    w->Cmd_End->click();
+    EXPECT_EQ(said(), "確認(36): 終了してもよろしいですか？\n");
+    EXPECT_FALSE(closed || !w->keyLocked);
 }
 
 // ---- Check and registration -------------------------------------------------
@@ -327,10 +339,7 @@ TEST_F(EntryRegister, CollectedMessageAndFocusOrder) {
     EXPECT_EQ(ui::BackColor(w->Txt_InsuranceNo), ui::kRed);
     EXPECT_EQ(ui::BackColor(w->Txt_Total), ui::kWindowColour);
     // Fixing the first fields moves the focus to the next failing one.
-    w->Txt_Name->setText(QString::fromUtf8("やまだ"));
-    w->Txt_BD_Y->setText("18");
-    w->Txt_BD_M->setText("07");
-    w->Txt_BD_D->setText("15");
+    keys("やまだ | | 18 07 15");
     w->Cmd_Reg->click();
     EXPECT_EQ(focus(), w->Txt_InsuranceNo);
     EXPECT_EQ(ui::BackColor(w->Txt_Name), ui::kWindowColour);
@@ -369,35 +378,6 @@ TEST_F(EntryRegister, RefusedRows) {
     w->Txt_Payment->setText("2,147,483,647");
     w->Cmd_Reg->click();  // the co-payment question is answered Yes by default
     EXPECT_EQ(rows("total, payment", "FROM T_データ"), "2147483647|2147483647\n");
-}
-
-// The co-payment question: its caption follows the kind of amount; inside
-// the band nothing is asked.
-TEST_F(EntryRegister, CopaymentQuestionNamesTheAmount) {
-    const struct {
-        int type;
-        const char* tencd;
-        const char* total;
-        const char* payment;
-        const char* kind;  // null: not asked
-    } cases[] = {{1, "1", "1000", "3100", nullptr},
-                 {1, "1", "1000", "2899", "合計点数"},
-                 {2, "", "10000", "2900", nullptr},
-                 {2, "", "10000", "3101", "請求金額"},
-                 {1, "6", "10000", "2899", "請求金額"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.tencd) + c.total + "/" + c.payment);
-        setSettings(c.type, c.tencd, "2008-05-01");
-        DB().Execute("DELETE FROM T_データ");
-        DB().Execute("DELETE FROM T_基本");
-        open();
-        said();
-        keys(kKey + std::string(kChild) + amounts(c.total, c.payment) + "!Y !N |");
-        EXPECT_EQ(said(), kConfirm + (c.kind ? "入力チェック(52): " + std::string(c.kind) +
-                                                   "より求めた金額と自己負担支払額に差額が発生しています。\r登録してもよろしいですか？\r\n"
-                                             : kDone));
-        EXPECT_EQ(count("SELECT count(*) FROM T_データ"), c.kind ? 0 : 1);
-    }
 }
 
 TEST_F(EntryRegister, DuplicateQuestionInNewModeOnly) {
@@ -466,19 +446,6 @@ TEST_F(EntryRegister, CityCandidatesShowAgainAfterRegisterAndCancel) {
         EXPECT_TRUE(w->Lst_City->isVisible() && !w->keyLocked) << registering;
     }
     EXPECT_EQ(rows("eda, total, payment", "FROM T_データ"), "1|1000|3000\n");
-}
-
-TEST_F(EntryRegister, CancelAndEndAnsweredNoKeepTheRow) {
-    keys(std::string(kKey) + "!N");
-    w->Cmd_Can->click();
-    EXPECT_TRUE(w->keyLocked);
-    bool closed = false;
-    QObject::connect(w.data(), &ui::Form::closed, [&] { closed = true; });
-    folder.messages().answer(mbNo);
-    w->Cmd_End->click();
-    EXPECT_FALSE(closed);
-    EXPECT_EQ(said(), "キャンセル確認(36): 表示されているデータをキャンセルします。\rよろしいですか？\r\n"
-                      "確認(36): 終了してもよろしいですか？\n");
 }
 
 }  // namespace
