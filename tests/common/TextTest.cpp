@@ -39,7 +39,9 @@ TEST(Sjis, UnencodableCharactersAndBadBytesAreNamed) {
     for (int time = 0; time < 2; ++time)
         EXPECT_EQ(failure([] { ToSjis("山田é子"); }), "é at 6: Shift_JISで表せない文字があります（6バイト目: é）");
     EXPECT_THROW(ToSjis("😀"), SjisError);
-    EXPECT_THROW(ToSjis("abc\xFF"), SjisError);  // not UTF-8 either
+    EXPECT_EQ(failure([] { ToSjis("a\x80"); }),  // not UTF-8
+              "0x80 at 1: 文字コードが正しくありません（1バイト目: 0x80）");
+    EXPECT_THROW(ToSjis("abc\xFF"), SjisError);
     EXPECT_THROW(FromSjis("\xA0"), SjisError);
     EXPECT_THROW(FromSjis("\x81\x20"), SjisError);
     EXPECT_EQ(FromSjis("\x88\xE3"), "医");

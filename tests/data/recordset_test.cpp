@@ -24,6 +24,7 @@ TEST(Translate, DialectForms) {
         {"WHERE request <= #2008/04/01# OR x = #2008/4/1#", "WHERE request <= '2008-04-01' OR x = '2008-04-01'"},
         {"WHERE (T_市町村.code) Like '1*'", "WHERE (T_市町村.code) GLOB '1*'"},
         {"name = 'a # b * Like ''x'''", "name = 'a # b * Like ''x'''"},
+        {"x = 'a''' Like 'b*'", "x = 'a''' GLOB 'b*'"},
         {"name = \"it's\"", "name = 'it''s'"},
         {"SELECT count(*) as cnt FROM T_設定", "SELECT count(*) as cnt FROM T_設定"}};
     for (const auto& [from, to] : cases) EXPECT_EQ(TranslateSql(from), to) << from;
@@ -86,6 +87,8 @@ TEST_F(Records, EditChangesOnlyTheCurrentRowOfOneTable) {
     rs.MoveNext();
     EXPECT_THROW(rs.Edit(), AppError);  // past the last row
     EXPECT_EQ(Quoted("group_concat(氏名)", "WK_データ"), "'名1,変更,名3'");
+    for (auto type : {dbOpenSnapshot, dbOpenDynaset})  // a table by its name: its own fields only
+        EXPECT_EQ(DB().OpenRecordset("WK_データ", type).FieldName(0), "枝番");
     EXPECT_THROW(DB().OpenRecordset("WK_データ", dbOpenSnapshot).Edit(), AppError);
     EXPECT_THROW(DB().OpenRecordset("SELECT * FROM T_基本 LEFT JOIN T_データ ON T_基本.code = T_データ.code",
                                     dbOpenDynaset),

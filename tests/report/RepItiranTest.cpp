@@ -108,6 +108,7 @@ TEST_F(RepItiranTest, PublicExpenseNumbersStandUnderTheirTitles) {
     const QImage img = rep.pageImage(0, dpi);
     EXPECT_NEAR(img.width(), 297 / 25.4 * dpi, 2);
     EXPECT_NEAR(img.height(), 210 / 25.4 * dpi, 2);
+    EXPECT_FALSE(Ink(img, rep.page, dpi, 500, 3000, 1150, 1190).isEmpty());  // the rule under the titles
     const int halves[][2] = {{13935 + 40, 14940}, {14940, 15990 - 40}};
     for (const auto& h : halves) {
         const QRect title = Ink(img, rep.page, dpi, h[0], h[1], 700, 905);
