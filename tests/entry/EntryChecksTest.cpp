@@ -35,6 +35,7 @@ TEST(EntryFieldRules, CollectedInOrder) {
         {[](EntryRow& r) { r.bdEra = ""; }, "ERR02:生年月日 | Txt_BD_Y Txt_BD_M Txt_BD_D"},  // no era: unreadable
         {[](EntryRow& r) { r.bdYear = "20"; r.bdMonth = "06"; }, "ERR03:生年月日 ERR06: | Txt_BD_Y Txt_BD_M Txt_BD_D"},
         {[](EntryRow& r) { r.bdYear = "20"; r.bdMonth = "04"; }, "|"},  // born in the treatment month
+        {[](EntryRow& r) { r.bdYear = "20"; r.bdMonth = "05"; }, "ERR06: | Txt_BD_Y Txt_BD_M Txt_BD_D"},  // in the claim month: not future
         {[](EntryRow& r) { r.diagEra = r.bdEra = "令和"; r.diagYear = "07"; r.request = Date{2025, 6, 1}; r.bdYear = "03"; }, "|"},
         {[](EntryRow& r) { r.total = "2,147,483,647"; r.payment = "2147483647"; }, "|"},
         {[](EntryRow& r) { r.total = r.payment = "2,147,483,648"; }, "ERR05:合計点数 ERR05:自己負担支払額 | Txt_Total Txt_Payment"},
