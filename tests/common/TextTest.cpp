@@ -42,7 +42,8 @@ TEST(Sjis, UnencodableCharactersAndBadBytesAreNamed) {
     EXPECT_EQ(failure([] { ToSjis("a\x80"); }),  // not UTF-8
               "0x80 at 1: 文字コードが正しくありません（1バイト目: 0x80）");
     EXPECT_THROW(ToSjis("abc\xFF"), SjisError);
-    EXPECT_THROW(FromSjis("\xA0"), SjisError);
+    EXPECT_EQ(failure([] { FromSjis("\xA0z"); }),  // no lead byte: named alone
+              "0xA0 at 0: Shift_JISとして読めないバイトがあります（0バイト目: 0xA0）");
     EXPECT_THROW(FromSjis("\x81\x20"), SjisError);
     EXPECT_EQ(FromSjis("\x88\xE3"), "医");
     EXPECT_EQ(ToSjis("医"), "\x88\xE3");
