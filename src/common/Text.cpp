@@ -101,4 +101,10 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     return ToLowerAscii(a) == ToLowerAscii(b);
 }
 
+bool OnlyAsciiDigits(std::string_view text) {
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
 }  // namespace hotaru

@@ -19,6 +19,8 @@ std::string PadLeft(std::string_view utf8, std::size_t width);
 std::string PadRight(std::string_view utf8, std::size_t width);
 std::vector<std::string> SplitChars(std::string_view utf8);
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+// True when every byte is an ASCII digit (also for the empty text).
+bool OnlyAsciiDigits(std::string_view text);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);
 

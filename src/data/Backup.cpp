@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <ctime>
 #include <optional>
@@ -15,6 +14,7 @@
 #include <utility>
 
 #include "common/Errors.h"
+#include "common/Text.h"
 #include "data/Database.h"
 
 namespace fs = std::filesystem;
@@ -35,9 +35,7 @@ struct CopyName {
     bool operator<(const CopyName& o) const { return std::tie(stamp, n) < std::tie(o.stamp, o.n); }
 };
 
-bool allDigits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
-}
+bool allDigits(const std::string& s) { return !s.empty() && OnlyAsciiDigits(s); }
 
 std::optional<CopyName> parseName(const std::string& name) {
     const std::string prefix = kPrefix, ext = kExtension;

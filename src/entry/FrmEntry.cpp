@@ -57,12 +57,6 @@ std::string FirstName(const QListWidget* list) {
     return list->count() > 0 ? NamePart(list->item(0)->text().toStdString()) : std::string();
 }
 
-bool AllDigits(const std::string& s) {
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
 }  // namespace
 
 FrmEntry::FrmEntry(QWidget* parent) : Form(parent) {
@@ -407,7 +401,7 @@ void FrmEntry::codeChanged(const CodeField& c) {
     if (c.isRate || !isPicking) c.label->clear();
     c.list->clear();
     const std::string text = Str(c.field);
-    if (AllDigits(text))
+    if (OnlyAsciiDigits(text))
         FillCodeList(std::string("SELECT * FROM ") + c.table + " Where (" + c.table + ".code) Like ?", c.list,
                      {data::Value(text + "*")});
     c.list->setCurrentRow(-1);

@@ -176,7 +176,7 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder) {
         if (dot1 == std::string::npos || !stem.substr(0, dot1).ends_with(".CSV")) continue;
         const std::string pid = stem.substr(dot1 + 1, dot2 - dot1 - 1), attempt = stem.substr(dot2 + 1);
         const auto digits = [](const std::string& t) {
-            return !t.empty() && t.size() < 10 && t.find_first_not_of("0123456789") == std::string::npos;
+            return !t.empty() && t.size() < 10 && OnlyAsciiDigits(t);
         };
         if (!digits(pid) || !digits(attempt)) continue;
         if (::kill(static_cast<pid_t>(std::stol(pid)), 0) == 0 || errno != ESRCH) continue;

@@ -107,9 +107,7 @@ std::string ListAmount(const std::string& s, bool isTotal) {
 
 // True when a text of digits reads 00000 in the five-digit format.
 bool IsZeroMonth(const std::string& s) {
-    bool digits = !s.empty();
-    for (char c : s) digits = digits && c >= '0' && c <= '9';
-    if (digits) return s.find_first_not_of('0') == std::string::npos;
+    if (!s.empty() && OnlyAsciiDigits(s)) return s.find_first_not_of('0') == std::string::npos;
     return FormatText(s, "00000") == "00000";
 }
 

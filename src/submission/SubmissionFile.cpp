@@ -127,8 +127,7 @@ namespace {
 // The recipient number as nine digits ("000000000"); plain digit texts, the
 // usual case, skip the number formatting.
 void AppendRecipient(std::string& out, const std::string& recipient) {
-    bool digits = !recipient.empty() && recipient.size() <= 15;
-    for (char c : recipient) digits = digits && c >= '0' && c <= '9';
+    const bool digits = !recipient.empty() && recipient.size() <= 15 && OnlyAsciiDigits(recipient);
     if (!digits) {
         out += FormatText(recipient, "000000000");
         return;
