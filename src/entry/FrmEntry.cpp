@@ -406,7 +406,7 @@ void FrmEntry::codeChanged(const CodeField& c) {
                      {data::Value(text + "*")});
     c.list->setCurrentRow(-1);
     // The open list follows its entries.
-    if (!c.isRate && c.field->hasFocus() && !(c.field == Txt_City && keyLocked)) showList(c);
+    if (c.field->hasFocus()) codeGotFocus(c);
     if (!c.isRate && !isPicking && c.list->count() == 1) {
         const std::string entry = c.list->item(0)->text().toStdString();
         c.label->setText(Q(NamePart(entry)));
