@@ -80,11 +80,9 @@ std::string AsNobody(const std::function<std::string()>& fn) {
         close(pipefd[0]);
         const bool nobody = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
         const std::string result = nobody ? fn() : "cannot become nobody";
-        for (std::size_t done = 0; done < result.size();) {
-            const ssize_t n = write(pipefd[1], result.data() + done, result.size() - done);
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
+        FILE* pipe = fdopen(pipefd[1], "w");
+        fwrite(result.data(), 1, result.size(), pipe);
+        fclose(pipe);
         _exit(0);
     }
     close(pipefd[1]);
@@ -94,12 +92,6 @@ std::string AsNobody(const std::function<std::string()>& fn) {
     close(pipefd[0]);
     wait(nullptr);
     return out;
-}
-
-// Opens the program folder to everybody, as a shared folder would be.
-void OpenToAll(const fs::path& p) {
-    fs::permissions(p, fs::perms::all);
-    for (const auto& e : fs::directory_iterator(p)) fs::permissions(e.path(), fs::perms::all);
 }
 
 // The messages shown, "title:prompt" a line.
@@ -160,6 +152,13 @@ protected:
         }
         ADD_FAILURE() << "the attempt never went through";
         return -1;
+    }
+    // Closes the connection and opens the program folder to everybody, as a
+    // shared folder would be, for a run as nobody.
+    void shareFolder() {
+        folder.disconnect();
+        fs::permissions(folder.dir(), fs::perms::all);
+        for (const auto& e : fs::directory_iterator(folder.dir())) fs::permissions(e.path(), fs::perms::all);
     }
     template <class W>
     void show(W& w) {
@@ -242,8 +241,7 @@ TEST_F(Failures, ExportIntoAFolderThatIsGone) {
         return std::optional<std::string>((fd / name).string());
     });
     submission::FrmCsv w;
-    w.setAttribute(Qt::WA_DeleteOnClose, false);
-    w.show();
+    ASSERT_NO_FATAL_FAILURE(show(w));
     Click(w.Cmd_Reference);
     submission::SetSaveDialog({});
     const auto shown = Shown(&w);
@@ -268,8 +266,7 @@ TEST_F(Failures, ExportIntoAReadOnlyFolder) {
     const fs::path fd = out / "write-protected";
     fs::create_directory(fd);
     fs::permissions(fd, kReadOnly);
-    folder.disconnect();
-    OpenToAll(folder.dir());
+    shareFolder();
     const auto files = DumpFolder(folder.dir());
     const std::string result = AsNobody([&] {
         gDB = data::Database::Open(folder.live());
@@ -295,8 +292,7 @@ TEST_F(Failures, FloppyCheckOnFilesItCannotReadOrWrite) {
     fs::create_directories(drive);
     fs::create_directories(lists);
     WriteFile(file, "1,42002,4611234560,1,1,x\r\n2,x\r\n");
-    folder.disconnect();
-    OpenToAll(folder.dir());
+    shareFolder();
     for (const fs::path& p : {out.path(), drive, lists, file}) fs::permissions(p, fs::perms::all);
     const std::string opening = "確認:国保連合会提出用フロッピーのチェックを行います。\rフロッピーをセットして下さい。\n";
     const std::string listFailed = "エラー:予期せぬエラーです。\r\nエラーコード： 70\r\nチェックリスト '" +
@@ -354,8 +350,7 @@ std::string StartUp(ProgramFolder& folder) {
 // the old file kept by the upgrade.
 TEST_F(Failures, RefusedLiveFilesChangeNothing) {
     DB().Execute("INSERT INTO T_基本 (code, recipient, name, n_insurance) VALUES ('9', '000000009', 'x', 7)");
-    folder.disconnect();
-    OpenToAll(folder.dir());
+    shareFolder();
     const std::string good = ReadFile(folder.live()), templ = ReadFile(folder.dir() / kTemplateName);
     const std::string connection = "|処理確認:データベースの接続に失敗しました。\r";
     const std::string upgrade = "|処理確認:データベースのアップデートに失敗しました。\r";
@@ -417,12 +412,11 @@ TEST_F(Failures, RefusedLiveFilesChangeNothing) {
 // of starting on an empty file in the user's data folder; without one (an
 // installed copy), the data folder holds the live file.
 TEST_F(Failures, ReadOnlyProgramFolder) {
-    folder.disconnect();
+    shareFolder();
     const fs::path data = out / "data";
     fs::create_directory(data);
     fs::permissions(out.path(), fs::perms::all);
     fs::permissions(data, fs::perms::all);
-    OpenToAll(folder.dir());
     const auto start = [&] {
         fs::permissions(folder.dir(), kReadOnly);
         ::setenv("XDG_DATA_HOME", data.c_str(), 1);

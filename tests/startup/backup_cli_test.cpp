@@ -2,7 +2,6 @@
 // deleted by mistake comes back, whatever restore refuses leaves every file as
 // it was, and version prints what the menu shows.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -22,6 +21,8 @@ namespace {
 struct Outcome {
     int rc;
     std::string out, err;
+    // The path printed on the one line of out.
+    fs::path printed() const { return out.substr(0, out.size() - 1); }
 };
 Outcome cli(const std::string& args, const fs::path& errFile) {
     std::string cmd = (test::BinDir() / "hotaru-cli").string() + " " + args + " 2>'" + errFile.string() + "'";
@@ -33,14 +34,7 @@ Outcome cli(const std::string& args, const fs::path& errFile) {
     return {WEXITSTATUS(status), out, test::ReadFile(errFile)};
 }
 
-void exec(const fs::path& file, const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    char* msg = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg);
-    sqlite3_close(db);
-    ASSERT_EQ(rc, SQLITE_OK) << (msg ? msg : "");
-}
+const auto exec = test::ExecFile;
 
 class BackupCli : public ::testing::Test {
 protected:
@@ -54,6 +48,7 @@ protected:
     }
     Outcome run(const std::string& args) { return cli(args, scratch / "stderr.txt"); }
     std::string db() const { return "--db '" + live.string() + "'"; }
+    std::string restoreFrom(const fs::path& copy) const { return "restore " + db() + " --from '" + copy.string() + "'"; }
 
     test::TempDir dir, scratch;
     fs::path live = dir / "Medic_ins.mdb";
@@ -65,33 +60,33 @@ TEST_F(BackupCli, RestoreBringsBackAMonthDeletedByMistake) {
     const std::string april = test::DumpDatabase(live);
     const Outcome backup = run("backup " + db());
     ASSERT_EQ(backup.rc, 0) << backup.err;
-    const fs::path copy = backup.out.substr(0, backup.out.size() - 1);
+    const fs::path copy = backup.printed();
     EXPECT_EQ(copy.parent_path(), dir / "backup");
 
     // The claim-month update to 2008/05 was answered Yes by mistake.
     exec(live, "UPDATE T_設定 SET request = '2008-05-01'; DELETE FROM T_データ WHERE request <= '2008-04-01';");
     const std::string may = test::DumpDatabase(live);
 
-    const Outcome restore = run("restore " + db() + " --from '" + copy.string() + "'");
+    const Outcome restore = run(restoreFrom(copy));
     ASSERT_EQ(restore.rc, 0) << restore.err;
     EXPECT_EQ(test::DumpDatabase(live), april);
     // The file it replaced is kept as the newest copy, and its path printed.
-    const fs::path kept = restore.out.substr(0, restore.out.size() - 1);
+    const fs::path kept = restore.printed();
     EXPECT_EQ(kept.parent_path(), dir / "backup");
     EXPECT_EQ(test::DumpDatabase(kept), may);
     EXPECT_FALSE(fs::exists(live.string() + ".restore"));
 
     // A live file damaged beyond reading is replaced too, and kept as it was.
     test::WriteFile(live, "damaged");
-    const Outcome again = run("restore " + db() + " --from '" + copy.string() + "'");
+    const Outcome again = run(restoreFrom(copy));
     ASSERT_EQ(again.rc, 0) << again.err;
     EXPECT_EQ(test::DumpDatabase(live), april);
-    EXPECT_EQ(test::ReadFile(again.out.substr(0, again.out.size() - 1)), "damaged");
+    EXPECT_EQ(test::ReadFile(again.printed()), "damaged");
 
     // A copy written elsewhere on demand.
     const Outcome elsewhere = run("backup " + db() + " --out '" + (scratch / "usb").string() + "'");
     ASSERT_EQ(elsewhere.rc, 0);
-    EXPECT_EQ(test::DumpDatabase(elsewhere.out.substr(0, elsewhere.out.size() - 1)), april);
+    EXPECT_EQ(test::DumpDatabase(elsewhere.printed()), april);
 }
 
 TEST_F(BackupCli, RefusalsChangeNoFileAndSayWhy) {
@@ -113,14 +108,13 @@ TEST_F(BackupCli, RefusalsChangeNoFileAndSayWhy) {
         std::string args, says;
         bool inUse = false;
     } cases[] = {
-        {"restore " + db() + " --from '" + text.string() + "'", "はホタルのデータベースではありません。"},
-        {"restore " + db() + " --from '" + foreign.string() + "'", "はホタルのデータベースではありません。"},
-        {"restore " + db() + " --from '" + unknown.string() + "'", "はホタルのデータベースではありません。"},
-        {"restore " + db() + " --from '" + damaged.string() + "'", "は壊れています。"},
-        {"restore " + db() + " --from '" + (scratch / "none.mdb").string() + "'", "が見つかりません。"},
-        {"restore " + db() + " --from '" + good.string() + "'", "ホタルがこのデータベースを使用中のため、復元できません。",
-         true},
-        {"restore " + db() + " --from '" + live.string() + "'", "現在のデータベースと同じです。"},
+        {restoreFrom(text), "はホタルのデータベースではありません。"},
+        {restoreFrom(foreign), "はホタルのデータベースではありません。"},
+        {restoreFrom(unknown), "はホタルのデータベースではありません。"},
+        {restoreFrom(damaged), "は壊れています。"},
+        {restoreFrom(scratch / "none.mdb"), "が見つかりません。"},
+        {restoreFrom(good), "ホタルがこのデータベースを使用中のため、復元できません。", true},
+        {restoreFrom(live), "現在のデータベースと同じです。"},
         {"backup --db '" + (dir / "none.mdb").string() + "'", "が見つかりません。"},
         {"backup " + db() + " --out '" + text.string() + "'", "を作成できません。"},
     };
@@ -136,24 +130,24 @@ TEST_F(BackupCli, RefusalsChangeNoFileAndSayWhy) {
         EXPECT_EQ(r.rc, 1);
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-        EXPECT_TRUE(test::DumpFolder(dir.path()) == before);
+        EXPECT_EQ(test::DumpFolder(dir.path()), before);
     }
 }
 
 TEST_F(BackupCli, VersionPrintsWhatTheMenuShows) {
-    Outcome r = run("version " + db());
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, "");  // no version in the settings row
+    const auto version = [&] {
+        const Outcome r = run("version " + db());
+        return std::to_string(r.rc) + ":" + r.out;
+    };
+    EXPECT_EQ(version(), "0:");  // no version in the settings row
     // A file of the older layout is upgraded first, as at start-up.
     exec(live, "ALTER TABLE T_基本 DROP COLUMN PublicPay2; ALTER TABLE T_基本 DROP COLUMN PublicPay1;"
                "UPDATE T_設定 SET Ver = 1.01;");
-    r = run("version " + db());
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, "Ver.1.10\n");
+    EXPECT_EQ(version(), "0:Ver.1.10\n");
     EXPECT_TRUE(fs::exists(dir / "Medic_ins_OLD.mdb"));
     // Bad files and arguments fail with an exit status.
     exec(live, "DROP TABLE T_設定");
-    EXPECT_EQ(run("version " + db()).rc, 1);
+    EXPECT_EQ(version(), "1:");
     for (const char* args : {"version --db none.mdb", "version", "version --db x --bogus y", "frobnicate"})
         EXPECT_NE(run(args).rc, 0) << args;
     EXPECT_EQ(run("--help").rc, 0);

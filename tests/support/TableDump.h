@@ -13,6 +13,17 @@
 
 namespace hotaru::test {
 
+// Runs statements on a file through a connection of its own.
+inline void ExecFile(const std::filesystem::path& file, const std::string& statements) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    char* err = nullptr;
+    const std::string what = sqlite3_exec(db, statements.c_str(), nullptr, nullptr, &err) == SQLITE_OK ? "" : err ? err : "?";
+    sqlite3_free(err);
+    sqlite3_close(db);
+    if (!what.empty()) throw std::runtime_error(what);
+}
+
 // Every table of the file, row by row in storage order, each value quoted
 // by SQLite (so Null, text and numbers stay apart), one line per row.
 inline std::string DumpDatabase(const std::filesystem::path& file) {
