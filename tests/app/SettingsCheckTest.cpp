@@ -58,9 +58,3 @@ TEST(SettingsCheck, RemindersOfWhatIsMissing) {
         EXPECT_EQ(shown, expected);
     }
 }
-
-TEST(SettingsCheck, ADatabaseFailureIsThrownToTheCaller) {
-    test::ProgramFolder f;
-    f.disconnect();
-    EXPECT_ANY_THROW(RemindMissingSettings());
-}

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "common/Errors.h"
 #include "data/Backup.h"
 #include "support/TableDump.h"
 #include "support/TestSupport.h"
@@ -38,18 +37,4 @@ TEST(Backups, TheTwentyFifthCopyRemovesTheOldestAndNothingElse) {
     for (const char* name : {"Medic_ins_old-notes.mdb", "Medic_ins_0000abcd-000000.mdb", "readme.txt"})
         EXPECT_EQ(test::ReadFile(backups / name), "kept");
     EXPECT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 27);
-}
-
-// A backup folder that cannot be made (a file stands in its way) is named.
-TEST(Backups, AFolderThatCannotBeMadeIsNamed) {
-    test::ProgramFolder folder;
-    test::WriteFile(folder.dir() / "file", "x");
-    const fs::path backups = folder.dir() / "file" / "backup";
-    try {
-        data::WriteBackup(*gDB, backups);
-        ADD_FAILURE() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_EQ(std::to_string(e.number()) + " " + e.what(),
-                  "76 フォルダー '" + backups.string() + "' を作成できません。");
-    }
 }

@@ -1,11 +1,6 @@
 // The record layer: the old dialect translated, record sets, field
-// conversion, transactions and the files it refuses to open.
+// conversion and transactions.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-
-#include <unistd.h>
-
-#include <filesystem>
 
 #include "common/Errors.h"
 #include "common/Text.h"
@@ -134,39 +129,4 @@ TEST_F(Records, RolledBackTransactionsAndInjectedFailures) {
     EXPECT_EQ(Quoted("(SELECT count(*) FROM WK_データ), count(*)", "T_設定"), "0 0");
     gWS.Rollback();  // harmless without a transaction
     EXPECT_THROW(gWS.CommitTrans(), AppError);
-}
-
-TEST(OpenDatabase, BadFilesFailAtOpening) {
-    test::TempDir dir;
-    auto number = [](const std::filesystem::path& p) {
-        try {
-            Database::Open(p);
-        } catch (const AppError& e) {
-            return e.number();
-        }
-        return 0;
-    };
-    const std::string good = test::ReadFile(test::BinDir() / "Medic_ins_NEW.mdb");
-    test::WriteFile(dir / "text.mdb", "this is not a database at all, just some text.....");
-    test::WriteFile(dir / "empty.mdb", "");
-    test::WriteFile(dir / "cut.mdb", good.substr(0, good.size() / 2));
-    for (const char* name : {"text.mdb", "empty.mdb", "cut.mdb"})
-        EXPECT_EQ(number(dir / name), dberr::NotADatabase) << name;
-    EXPECT_EQ(number(dir / "missing.mdb"), dberr::FileNotFound);
-    EXPECT_FALSE(std::filesystem::exists(dir / "missing.mdb"));  // never created
-
-    // Locked: another connection holds the write lock.
-    test::WriteFile(dir / "locked.mdb", good);
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open((dir / "locked.mdb").c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    const int locked = number(dir / "locked.mdb");
-    EXPECT_TRUE(locked == dberr::Locked || locked == dberr::NotADatabase) << locked;
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(number(dir / "locked.mdb"), 0);
-    if (::geteuid() != 0) {  // root ignores file permissions
-        std::filesystem::permissions(dir / "locked.mdb", std::filesystem::perms::owner_read);
-        EXPECT_EQ(number(dir / "locked.mdb"), dberr::CannotOpen);
-    }
 }

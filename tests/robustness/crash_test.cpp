@@ -1,13 +1,10 @@
-// A registration run killed hard, and a database held by another process.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
 
-#include "app/Startup.h"
 #include "data/Connection.h"
 #include "entry/EntryCore.h"
 #include "support/SampleEntry.h"
@@ -15,9 +12,8 @@
 
 using namespace hotaru;
 
-// A child registers rows until it is killed, reporting each commit: every
-// committed row is there, at most the one in flight besides, each with its
-// child row, and the file is sound.
+// A registration run killed hard: every committed row is there, at most the
+// one in flight besides, each with its child row, and the file is sound.
 TEST(Crash, KilledDuringRegistrationsKeepsEveryCommittedRow) {
     test::ProgramFolder folder;
     DB().Execute("INSERT INTO T_設定 (type, kencd, tencd, no, name, insurance, request) "
@@ -59,32 +55,4 @@ TEST(Crash, KilledDuringRegistrationsKeepsEveryCommittedRow) {
                           "d.recipient = b.recipient WHERE b.recipient IS NULL")
                   .toInt(),
               0);
-}
-
-TEST(Crash, DatabaseLockedByAnotherProcessGivesTheStartupMessage) {
-    test::ProgramFolder folder;
-    folder.disconnect();
-    const std::string before = test::ReadFile(folder.live());
-    int ready[2], done[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(done), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    char c = 1;
-    if (child == 0) {  // holds the write lock until told
-        sqlite3* db = nullptr;
-        sqlite3_open(folder.live().c_str(), &db);
-        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-        _exit(write(ready[1], &c, 1) != 1 || read(done[0], &c, 1) != 1);
-    }
-    ASSERT_EQ(read(ready[0], &c, 1), 1);
-    ResetDatabaseFiles();
-    EXPECT_FALSE(OpenDatabaseAtStartup());
-    std::string said;
-    for (const auto& m : folder.messages().shown)
-        said += m.title + ":" + m.prompt.substr(0, m.prompt.find('\r')) + "\n";
-    EXPECT_EQ(said, "エラー:予期せぬエラーです。\n処理確認:データベースの接続に失敗しました。\n");
-    ASSERT_EQ(write(done[1], &c, 1), 1);
-    waitpid(child, nullptr, 0);
-    EXPECT_EQ(test::ReadFile(folder.live()), before);
 }
