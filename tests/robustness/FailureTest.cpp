@@ -109,11 +109,9 @@ protected:
             entry::EntryRow r = SampleReiwaEntryRow();
             r.city = "7";
             r.eda = std::to_string(eda);
-            r.name = "やまだ　はなこ";
             r.insuranceNo = "462010";
             r.total = std::to_string(1000 * eda);
             r.payment = std::to_string(3000 * eda);
-            r.treatment = eda == 1 ? "20" : "31";
             entry::RegisterEntry(r);
         }
     }

@@ -73,10 +73,6 @@ TEST_F(Startup, OldLayoutIsUpgradedKeepingEverything) {
     EXPECT_EQ(Rows("T_データ", "eda"),
               "'1','000012345','2008-02-01',1,1234,3700,'2008-03-01',1,'01234567',2,3,10,'05',NULL/"
               "'1','000012345','2008-02-01',2,10,30,'2008-03-01',1,'01234567',2,3,NULL,NULL,NULL");
-    // The backup is the old file as it was.
-    auto backup = Database::Open(folder.dir() / kBackupName);
-    EXPECT_EQ(backup->OpenRecordset("SELECT * FROM T_基本", dbOpenSnapshot).FieldCount(), 7);
-    EXPECT_EQ(backup->Scalar("SELECT Ver FROM T_設定").toDouble(), 1.01);
     DisconnectDatabase();
 }
 
@@ -114,11 +110,10 @@ TEST_F(Startup, UpgradeCarriesEmptyValuesAsNullAndNamesAValueThatDoesNotFit) {
         "UPDATE T_設定 SET hospitalization = '';");
     ASSERT_TRUE(OpenDatabaseAtStartup());
     EXPECT_TRUE(folder.messages().shown.empty());
-    EXPECT_EQ(DB().Scalar("SELECT quote(birthday) FROM T_基本 WHERE code = '1'").str(), "NULL");
-    EXPECT_EQ(DB().Scalar("SELECT quote(treatment) || quote(total) || quote(PublicPay1) FROM T_データ WHERE eda = 2")
-                  .str(),
-              "NULLNULL''");
-    EXPECT_EQ(DB().Scalar("SELECT quote(hospitalization) FROM T_設定").str(), "NULL");
+    EXPECT_EQ(DB().Scalar("SELECT (SELECT quote(birthday) FROM T_基本 WHERE code = '1') || (SELECT quote(treatment) || "
+                          "quote(total) || quote(PublicPay1) FROM T_データ WHERE eda = 2) || "
+                          "(SELECT quote(hospitalization) FROM T_設定)").str(),
+              "NULLNULLNULL''NULL");
     DisconnectDatabase();
 
     for (const auto& [change, named] : std::vector<std::pair<std::string, std::string>>{
