@@ -112,7 +112,8 @@ TEST_F(Records, StatementsOfTheWindowsRun) {
     EXPECT_EQ(DB().Execute("DELETE FROM T_データ WHERE request <= #2008/03/01#"), 1);
 }
 
-// A rollback leaves nothing; an injected failure fails writes only.
+// A rollback leaves nothing, a nested one undoes only its own writes; an
+// injected failure fails writes only.
 TEST_F(Records, RolledBackTransactionsAndInjectedFailures) {
     gWS.BeginTrans();
     DB().Execute("INSERT INTO WK_データ (枝番) VALUES (1)");
@@ -128,4 +129,12 @@ TEST_F(Records, RolledBackTransactionsAndInjectedFailures) {
     EXPECT_EQ(Quoted("(SELECT count(*) FROM WK_データ), count(*)", "T_設定"), "0 0");
     gWS.Rollback();  // harmless without a transaction
     EXPECT_THROW(gWS.CommitTrans(), AppError);
+
+    gWS.BeginTrans();
+    DB().Execute("INSERT INTO WK_データ (枝番) VALUES (3)");
+    gWS.BeginTrans();
+    DB().Execute("INSERT INTO WK_データ (枝番) VALUES (4)");
+    gWS.Rollback();
+    gWS.CommitTrans();
+    EXPECT_EQ(Quoted("group_concat(枝番)", "WK_データ"), "'3'");
 }
