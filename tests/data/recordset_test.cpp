@@ -78,9 +78,11 @@ TEST_F(Records, EditChangesOnlyTheCurrentRowOfOneTable) {
     rs.set("氏名", "変更");
     rs.Update();
     EXPECT_EQ(rs["氏名"].str(), "変更");
-    rs.MoveNext();
+    rs.MoveLast();
+    EXPECT_EQ(rs["氏名"].str(), "名3");
     rs.MoveNext();
     EXPECT_THROW(rs.Edit(), AppError);  // past the last row
+    EXPECT_THROW(rs.MoveNext(), AppError);
     EXPECT_EQ(Quoted("group_concat(氏名)", "WK_データ"), "'名1,変更,名3'");
     for (auto type : {dbOpenSnapshot, dbOpenDynaset})  // a table by its name: its own fields only
         EXPECT_EQ(DB().OpenRecordset("WK_データ", type).FieldName(0), "枝番");
