@@ -54,9 +54,7 @@ protected:
 std::string Said(const CliRun& r) { return std::to_string(r.rc) + "|" + r.out + "|" + r.err; }
 
 TEST_F(CliTest, ExportWritesPrintsThePathAndTheFileChecksClean) {
-    test::SettingsData s;
-    s.no = "1234560";
-    test::PutSettings(s);
+    test::PutSettings({.no = "1234560"});
     test::PutChild("12", "123456", "山田太郎", Date{2006, 5, 3});
     test::PutClaim({});
     EXPECT_EQ(Said(exportTo(out.path())), "0|" + (out / "4611234560-1-2002.CSV").string() + "\n|");
@@ -82,9 +80,7 @@ TEST_F(CliTest, ExportMessagesGoToStderrWithoutAFile) {
 }
 
 TEST_F(CliTest, FdcheckExitCodes) {
-    test::SettingsData s;
-    s.no = "1234560";
-    test::PutSettings(s);
+    test::PutSettings({.no = "1234560"});
     CliRun r = fdcheck();  // no file of that name, and no request to insert a floppy
     EXPECT_EQ(r.rc, 2);
     EXPECT_EQ(r.out, "");

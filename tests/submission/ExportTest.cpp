@@ -55,10 +55,7 @@ TEST(SubmissionFileName, KindsMonthsAndEras) {
         {1, "46", "1234567", "", Date{2008, 3, 1}, "4611234567-1-2002.CSV"},
         {1, "4", "1234", "", Date{2008, 3, 1}, "0410001234-1-2002.CSV"},  // padded
         {2, "46", "1234567", "1", Date{2008, 3, 1}, "1234567-1-1-2002.CSV"},
-        {2, "46", "1234567", "12", Date{2008, 3, 1}, "1234567-12-1-2002.CSV"},  // the records take only "1"
         {std::nullopt, "46", "1234567", "12", Date{2008, 3, 1}, "1234567-12-1-2002.CSV"},  // not 1: kind 2
-        {1, "46", "1234567", "", Date{2009, 1, 1}, "4611234567-1-2012.CSV"},  // data month: the December before
-        {1, "46", "1234567", "", Date{2019, 6, 1}, "4611234567-1-0105.CSV"},  // 令和元年5月
         {1, "46", "1234567", "", Date{2019, 5, 1}, "4611234567-1-3104.CSV"},  // 平成31年4月
     };
     for (const Case& c : cases) {
@@ -70,42 +67,14 @@ TEST(SubmissionFileName, KindsMonthsAndEras) {
                  AppError);
 }
 
-TEST(SubmissionRecords, HeaderAndDetailOfTheHandWorkedExample) {
-    EXPECT_EQ(BuildHeaderRecord(1, "4611234567", "42002", 27, "蛍クリニック"),
-              "1,42002,4611234567,1,27,\"蛍クリニック\"");
-    EXPECT_EQ(BuildHeaderRecord(2, "1234567-1", "42002", 40000, "整骨院"), "3,42002,1234567-1,1,40000,\"整骨院\"");
+TEST(EraTable, LeavesOutTheNumberOfAnEraItDoesNotKnow) {
     EraTable eras;
     eras.add(4, "平成");
-    eras.add(5, "令和");
-    ClaimRow r;
-    r.name = "山田太郎";
-    r.birthday = Date{2006, 5, 3};
-    r.city = "12";
-    r.recipient = "123456";
-    r.diagnosis = Date{2008, 2, 1};
-    r.total = "1234";
-    r.payment = "3700";
-    r.treatment = "10";
-    r.insurance = "1";
-    r.insuranceNo = "12345678";
-    r.hospitalization = "2";
-    r.ratio = "3";
-    EXPECT_EQ(BuildDetailRecord(1, "4611234567", "42002", r, eras),
-              "2,4611234567,10,42002,12,1,000123456,\"山田太郎\",4180503,1,12345678,2,3,,1234,3700,42002,,");
-    // Kind 2: record kind 4 and never a department.
-    EXPECT_EQ(BuildDetailRecord(2, "1234567-1", "42002", r, eras),
-              "4,1234567-1,,42002,12,1,000123456,\"山田太郎\",4180503,1,12345678,2,3,,1234,3700,42002,,");
-    // Each date carries its own era's number.
-    r.birthday = Date{2019, 4, 30};
-    r.diagnosis = Date{2019, 5, 1};
-    EXPECT_EQ(BuildDetailRecord(1, "4611234567", "50105", r, eras),
-              "2,4611234567,10,50105,12,1,000123456,\"山田太郎\",4310430,1,12345678,2,3,,1234,3700,50105,,");
-    // An era the table does not know leaves the number out.
-    r.birthday = Date{1988, 12, 1};
-    EXPECT_EQ(eras.eraDigits(*r.birthday, "EEMMDD"), "631201");
+    const Date showa{1988, 12, 1};
+    EXPECT_EQ(eras.eraDigits(showa, "EEMMDD"), "631201");
     // Once the table knows it, the same date carries it; another pattern is another text.
     eras.add(3, "昭和");
-    EXPECT_EQ(eras.eraDigits(*r.birthday, "EEMMDD") + " " + eras.eraDigits(*r.birthday, "EEMM"), "3631201 36312");
+    EXPECT_EQ(eras.eraDigits(showa, "EEMMDD") + " " + eras.eraDigits(showa, "EEMM"), "3631201 36312");
 }
 
 TEST_F(ExportTest, WritesTheFileOfEitherKindAndStoresTheFolder) {
@@ -115,14 +84,11 @@ TEST_F(ExportTest, WritesTheFileOfEitherKindAndStoresTheFolder) {
               test::SjisLines({"1,42002,4611234567,1,1,\"蛍クリニック\"",
                                "2,4611234567,10,42002,12,1,000123456,\"山田太郎\",4180503,1,12345678,2,3,,1234,3700,"
                                "42002,,"})},
-             {2, "1234567-12-1-2002.CSV",  // the first branch character and no department
+             {2, "1234567-12-1-2002.CSV",  // the records take the first branch character only, and no department
               test::SjisLines({"3,42002,1234567-1,1,1,\"蛍クリニック\"",
                                "4,1234567-1,,42002,12,1,000123456,\"山田太郎\",4180503,1,12345678,2,3,,1234,3700,"
                                "42002,,"})}}) {
-        test::SettingsData s;
-        s.type = type;
-        s.eda = "12";
-        test::PutSettings(s);
+        test::PutSettings({.type = type, .eda = "12"});
         ExportResult r = RunExport(out.path());
         ASSERT_EQ(r.status, ExportStatus::Written) << r.message.prompt;
         EXPECT_EQ(r.written, out / name);
@@ -135,49 +101,25 @@ TEST_F(ExportTest, WritesTheFileOfEitherKindAndStoresTheFolder) {
 }
 
 TEST_F(ExportTest, OrderZeroRowsOtherMonthsNullsAndMissingChild) {
-    test::SettingsData s;
-    s.request = Date{2009, 1, 1};  // January: data month 平成20年12月
-    test::PutSettings(s);
+    const Date jan{2009, 1, 1};  // data month 平成20年12月
+    test::PutSettings({.request = jan});
     test::PutChild("12", "000000002", "佐藤花子", Date{2007, 11, 20});
     test::PutChild("50", "000000009", "山田次郎", std::nullopt);  // no birth date: the lone era number
+    test::PutClaim({.recipient = "000000002", .diagnosis = {2008, 12, 1}, .eda = 2, .request = jan, .insurance = {},
+                    .insuranceNo = {}, .hospitalization = {}, .ratio = {}, .treatment = {}, .publicPay1 = "81",
+                    .publicPay2 = "9"});
     // Stored out of order: the file follows city, recipient, month, branch.
-    test::ClaimData c;
-    c.request = Date{2009, 1, 1};
-    c.diagnosis = Date{2008, 12, 1};
-    c.recipient = "000000002";
-    c.eda = 2;
-    c.insurance.reset();
-    c.insuranceNo.reset();
-    c.hospitalization.reset();
-    c.ratio.reset();
-    c.treatment.reset();
-    c.publicPay1 = "81";
-    c.publicPay2 = "9";
-    test::PutClaim(c);
-    c = test::ClaimData{};
-    c.request = Date{2009, 1, 1};
-    c.diagnosis = Date{2008, 11, 1};
-    c.recipient = "000000002";
-    test::PutClaim(c);
-    c.code = "50";
-    c.recipient = "000000009";
-    test::PutClaim(c);
-    c.code = "03";  // a child without a row in T_基本 (left join)
-    c.recipient = "777";
-    test::PutClaim(c);
     // Left out: total 0, payment 0, another claim month.
-    c.code = "40";
-    c.recipient = "1";
-    c.total = 0;
-    test::PutClaim(c);
-    c.total = 100;
-    c.payment = 0;
-    c.eda = 2;
-    test::PutClaim(c);
-    c.payment = 100;
-    c.request = Date{2008, 12, 1};
-    c.eda = 3;
-    test::PutClaim(c);
+    const std::tuple<const char*, const char*, int, long long, long long, Date> rows[] = {
+        {"12", "000000002", 1, 1234, 3700, jan},
+        {"50", "000000009", 1, 1234, 3700, jan},
+        {"03", "777", 1, 1234, 3700, jan},  // a child without a row in T_基本 (left join)
+        {"40", "1", 1, 0, 3700, jan},
+        {"40", "1", 2, 100, 0, jan},
+        {"40", "1", 3, 100, 100, Date{2008, 12, 1}}};
+    for (const auto& [code, recipient, eda, total, payment, request] : rows)
+        test::PutClaim({.code = code, .recipient = recipient, .diagnosis = {2008, 11, 1}, .eda = eda, .total = total,
+                        .payment = payment, .request = request});
 
     ExportResult r = RunExport(out.path());
     ASSERT_EQ(r.status, ExportStatus::Written) << r.message.prompt;
@@ -193,16 +135,11 @@ TEST_F(ExportTest, OrderZeroRowsOtherMonthsNullsAndMissingChild) {
 }
 
 TEST_F(ExportTest, ReiwaMonthsCarryEraFive) {
-    test::SettingsData s;
-    s.request = Date{2019, 6, 1};
-    test::PutSettings(s);
+    // Each date carries its own era's number: treated in the last month of 平成, born in it.
+    test::PutSettings({.request = Date{2019, 6, 1}});
     test::PutChild("12", "123456", "令和一郎", Date{2019, 4, 30});
-    test::ClaimData c;
-    c.request = Date{2019, 6, 1};
-    c.diagnosis = Date{2019, 4, 1};  // treated in the last month of 平成
-    test::PutClaim(c);
-    c.diagnosis = Date{2019, 5, 1};
-    test::PutClaim(c);
+    test::PutClaim({.diagnosis = {2019, 4, 1}, .request = {2019, 6, 1}});
+    test::PutClaim({.diagnosis = {2019, 5, 1}, .request = {2019, 6, 1}});
     ExportResult r = RunExport(out.path());
     ASSERT_EQ(r.status, ExportStatus::Written) << r.message.prompt;
     EXPECT_EQ(r.written.filename(), "4611234567-1-0105.CSV");
@@ -238,7 +175,8 @@ TEST_F(ExportTest, MessagesInsteadOfAFile) {
         std::string sql, value;  // a change to the example month
         ExportStatus status;
         std::string message;  // title|style|prompt, or the prompt's start after "*"
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {"DELETE FROM T_設定", "", ExportStatus::NoSettings, "*処理確認"},
         {"UPDATE T_データ SET total = 0", "", ExportStatus::NoData,
          Msg("該当件数チェック", mbInformation, "該当データがありません。")},
@@ -247,17 +185,14 @@ TEST_F(ExportTest, MessagesInsteadOfAFile) {
         {"UPDATE T_設定 SET request = NULL", "", ExportStatus::NoClaimMonth, "*処理確認"},
         {"UPDATE T_基本 SET name = ?", "𠮷田一", ExportStatus::Unencodable,
          "*処理確認|" + std::to_string(mbExclamation) + "|ＣＳＶファイルへ出力できない文字「𠮷」があります。"},
-        {"UPDATE T_基本 SET name = ?", "山田\"太郎", ExportStatus::Unencodable, "処理確認|48|" + bad + "\"" + fix},
-        {"UPDATE T_基本 SET name = ?", "山田,太郎", ExportStatus::Unencodable, "処理確認|48|" + bad + "," + fix},
-        {"UPDATE T_基本 SET name = ?", "山田\r太郎", ExportStatus::Unencodable, "処理確認|48|" + bad + "改行（CR）" + fix},
-        {"UPDATE T_基本 SET name = ?", "山田\n太郎", ExportStatus::Unencodable, "処理確認|48|" + bad + "改行（LF）" + fix},
-        {"UPDATE T_基本 SET name = ?", "山田\t太郎", ExportStatus::Unencodable, "処理確認|48|" + bad + "タブ" + fix},
-        {"UPDATE T_基本 SET name = ?", std::string("山田\0太郎", 13), ExportStatus::Unencodable,
-         "処理確認|48|" + bad + "NUL" + fix},
         {"UPDATE T_データ SET insurance_no = ?", "1234,5678", ExportStatus::Unencodable, "処理確認|48|" + bad + "," + fix},
         {"UPDATE T_設定 SET name = ?", "蛍\"クリニック", ExportStatus::Unencodable,
          "処理確認|48|名称に" + bad + "\"」があります。\r設定機能にて、名称を修正してください。"},
     };
+    for (const auto& [name, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"山田\"太郎", "\""}, {"山田,太郎", ","}, {"山田\r太郎", "改行（CR）"}, {"山田\n太郎", "改行（LF）"},
+             {"山田\t太郎", "タブ"}, {std::string("山田\0太郎", 13), "NUL"}})
+        cases.push_back({"UPDATE T_基本 SET name = ?", name, ExportStatus::Unencodable, "処理確認|48|" + bad + shown + fix});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         DB().Execute("DELETE FROM T_基本");
@@ -290,10 +225,7 @@ TEST_F(ExportTest, TheHeaderCountAlwaysMatchesTheRecords) {
     PutExampleRow();
     test::PutChild("13", "654321", "佐藤一郎", Date{2006, 5, 3});
     test::PutChild("13", "654321", "佐藤一朗", Date{2006, 5, 3});
-    test::ClaimData c;
-    c.code = "13";
-    c.recipient = "654321";
-    test::PutClaim(c);
+    test::PutClaim({.code = "13", .recipient = "654321"});
     ExportResult r = RunExport(out.path());
     EXPECT_EQ(r.status, ExportStatus::Inconsistent);
     EXPECT_EQ(r.message.prompt,
@@ -341,10 +273,6 @@ TEST_F(ExportTest, FailedWritesLeaveNoFileAndTheEarlierOneUntouched) {
     EXPECT_TRUE(Msg(r.message).starts_with("エラー|48|予期せぬエラーです。\r\nエラーコード： 57\r\n")) << r.message.prompt;
     EXPECT_EQ(files(), std::set<std::string>{kName});
     EXPECT_EQ(written(), "earlier file");
-    // A folder that does not exist.
-    EXPECT_EQ(RunExport(out / "missing").status, ExportStatus::WriteFailed);
-    EXPECT_FALSE(fs::exists(out / "missing"));
-    EXPECT_EQ(storedPath(), "");
 
     // A database failure after writing keeps the file.
     gDB->InjectWriteFailure(0);
@@ -355,4 +283,37 @@ TEST_F(ExportTest, FailedWritesLeaveNoFileAndTheEarlierOneUntouched) {
     EXPECT_EQ(r.message.title, "エラー");
     EXPECT_EQ(written().substr(0, 6), "1,4200");  // replaced without asking
     EXPECT_EQ(storedPath(), "");
+}
+
+// The export's query: many rows read without keeping them.
+TEST(ForEachRow, DeliversTheRowsInOrderWithDatesAndNames) {
+    test::ProgramFolder program;
+    for (int i = 3; i >= 1; --i)
+        test::PutClaim({.eda = i, .publicPay1 = i == 2 ? std::optional<std::string>() : std::to_string(i)});
+    std::vector<std::string> columns, seen;
+    DB().ForEachRow("SELECT eda As 枝, diagnosis, PublicPay1 FROM T_データ \r WHERE request = ? ORDER BY eda",
+                    {data::Value(Date{2008, 3, 1})},
+                    [&](const std::vector<data::Value>& row) {
+                        ASSERT_EQ(row.size(), 3u);
+                        seen.push_back(row[0].str() + "|" + row[1].str() + "|" +
+                                       (row[2].isNull() ? "Null" : row[2].str()));
+                    },
+                    &columns);
+    EXPECT_EQ(columns, (std::vector<std::string>{"枝", "diagnosis", "PublicPay1"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1|2008/02/01|1", "2|2008/02/01|Null", "3|2008/02/01|3"}));
+}
+
+TEST(ForEachRow, FailuresLeaveTheDatabaseUsable) {
+    test::ProgramFolder program;
+    test::PutClaim({});
+    EXPECT_THROW(DB().ForEachRow("SELECT nothing FROM T_データ", {}, [](const std::vector<data::Value>&) {}),
+                 AppError);
+    EXPECT_THROW(DB().ForEachRow("SELECT * FROM T_データ", {},
+                                 [](const std::vector<data::Value>&) { throw std::runtime_error("stop"); }),
+                 std::runtime_error);
+    // The statement was finalised: the table can be written and read again.
+    DB().Execute("DELETE FROM T_データ");
+    int rows = 0;
+    DB().ForEachRow("SELECT * FROM T_データ", {}, [&](const std::vector<data::Value>&) { ++rows; });
+    EXPECT_EQ(rows, 0);
 }

@@ -10,16 +10,17 @@
 
 namespace hotaru::test {
 
-inline data::Value Opt(const std::optional<int>& v) { return v ? data::Value(*v) : data::Value(); }
-inline data::Value Opt(const std::optional<std::string>& v) { return v ? data::Value(*v) : data::Value(); }
-inline data::Value Opt(const std::optional<Date>& v) { return v ? data::Value(*v) : data::Value(); }
+template <class T>
+data::Value Opt(const std::optional<T>& v) {
+    return v ? data::Value(*v) : data::Value();
+}
 
 struct SettingsData {
     std::optional<int> type = 1;
     std::string kencd = "46", tencd = "1", no = "1234567", eda = "1";
     std::string name = "蛍クリニック";
     std::optional<Date> request = Date{2008, 3, 1};
-    std::optional<std::string> path;
+    std::optional<std::string> path = std::nullopt;
 };
 
 inline void PutSettings(const SettingsData& s) {
@@ -44,7 +45,7 @@ struct ClaimData {
     std::optional<int> insurance = 1;
     std::optional<std::string> insuranceNo = std::string("12345678");
     std::optional<int> hospitalization = 2, ratio = 3, treatment = 10;
-    std::optional<std::string> publicPay1, publicPay2;
+    std::optional<std::string> publicPay1 = std::nullopt, publicPay2 = std::nullopt;
 };
 
 inline void PutClaim(const ClaimData& c) {
