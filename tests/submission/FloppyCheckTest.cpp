@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <regex>
 #include <vector>
 
+#include "common/Errors.h"
 #include "common/Messages.h"
 #include "common/Sjis.h"
 #include "submission/Export.h"
@@ -81,15 +83,14 @@ protected:
     }
     // Each finding as "label:message" (the message without its filling), none without a list.
     F findings(const std::string& name = kName) {
+        static const std::regex finding("/(エラー|ﾜｰﾆﾝｸﾞ)/(.*?)(?:　| )*/");
         F out;
-        if (!fs::exists(listPath(name))) return out;
-        auto lines = listLines(name);
+        const auto lines = fs::exists(listPath(name)) ? listLines(name) : F{};
         for (std::size_t i = 3; i < lines.size(); ++i) {
-            std::string l = lines[i].substr(lines[i].find('/') + 1);
-            std::string msg = l.substr(l.find('/') + 1);
-            msg = msg.substr(0, msg.find('/'));
-            while (msg.ends_with(' ') || msg.ends_with("　")) msg.resize(msg.size() - (msg.ends_with(' ') ? 1 : 3));
-            out.push_back((l.starts_with("エラー") ? "E:" : "W:") + msg);
+            std::smatch m;
+            const std::string head = lines[i].substr(0, 400);  // a line listed whole may be very long
+            EXPECT_TRUE(std::regex_search(head, m, finding)) << head;
+            out.push_back((m[1] == "エラー" ? "E:" : "W:") + m[2].str());
         }
         return out;
     }
@@ -147,6 +148,14 @@ TEST(SubmissionLines, ReadInBlocksAsFromMemory) {
             }
     EXPECT_EQ(lines([&](auto fn) { ForEachSubmissionLine("a\r\n\rb\n\nc", fn); }),
               (std::vector<std::string>{"a", "", "b", "", "c"}));
+    // A folder in place of the file is named as such.
+    std::string said;
+    try {
+        ForEachFileLine(dir.path(), [](std::string_view) {});
+    } catch (const AppError& e) {
+        said = e.what();
+    }
+    EXPECT_EQ(said, "ファイル '" + dir.path().string() + "' を読み込めません。（フォルダーです）");
 }
 
 TEST_F(FloppyCheckTest, StopsWithoutTheMonthsFileOrSettings) {
@@ -173,7 +182,8 @@ TEST_F(FloppyCheckTest, EveryHeaderCheck) {
     expectFieldFindings(true, {
         {1, {{"x", {"E:レコード区分が数値ではない"}}, {"2", {"E:レコード区分の文字数不正"}}, {"01", {"E:レコード区分の文字数不正"}}}},
         {2, {{"4200a", {"E:診療年月が数値ではない"}}, {"2002", {"E:診療年月の文字数不正"}}, {"42013", {"E:診療年月の年月不正"}},
-             {"92002", {"E:診療年月の年月不正"}} /* unknown era */, {"42004", {"E:診療年月が未来年月"}}}},
+             {"92002", {"E:診療年月の年月不正"}} /* unknown era */, {"42004", {"E:診療年月が未来年月"}},
+             {"41903", {"W:診療年月が当月でない"}} /* 平成19年3月 is not before it */}},
         {3, {{"461123456", {"E:医療機関番号の文字数不正"}}, {"4611234567", {"W:★★★医療機関番号の番号不正"}}}},
         {4, {{"a", {"E:事業番号が数値ではない"}}, {"2", {"E:事業番号の文字数不正"}}, {"01", {"E:事業番号の文字数不正"}}}},
         {6, {{"", {}}}},  // not examined
@@ -220,6 +230,7 @@ TEST_F(FloppyCheckTest, EveryDetailCheck) {
     const std::string name16 = "\"あいうえおかきくけこさしすせそた\"";
     expectFindings({
         {{}, {{4, "41902"}, {17, "41902"}}, {"W:診療年月が19年2月以前", "W:診療年月が当月でない"}},
+        {{}, {{4, "41903"}, {17, "41903"}}, {"W:診療年月が当月でない"}},
         {{}, {{18, "12"}, {19, "12"}, {14, "31"}}, {}},
         // W-go, E-go, then a warning labelled as an error because the record already has one, and an N-stop.
         {{},
