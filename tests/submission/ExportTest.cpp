@@ -52,7 +52,6 @@ TEST(SubmissionFileName, KindsMonthsAndEras) {
         std::optional<Date> request;
         const char* name;
     } cases[] = {
-        {1, "46", "1234567", "", Date{2008, 3, 1}, "4611234567-1-2002.CSV"},
         {1, "4", "1234", "", Date{2008, 3, 1}, "0410001234-1-2002.CSV"},  // padded
         {2, "46", "1234567", "1", Date{2008, 3, 1}, "1234567-1-1-2002.CSV"},
         {std::nullopt, "46", "1234567", "12", Date{2008, 3, 1}, "1234567-12-1-2002.CSV"},  // not 1: kind 2
@@ -77,27 +76,20 @@ TEST(EraTable, LeavesOutTheNumberOfAnEraItDoesNotKnow) {
     EXPECT_EQ(eras.eraDigits(showa, "EEMMDD") + " " + eras.eraDigits(showa, "EEMM"), "3631201 36312");
 }
 
-TEST_F(ExportTest, WritesTheFileOfEitherKindAndStoresTheFolder) {
+TEST_F(ExportTest, WritesTheFileAndStoresTheFolder) {
+    // Kind 2: the records take the first branch character only, and no department.
     PutExampleRow();
-    for (const auto& [type, name, bytes] : std::vector<std::tuple<int, std::string, std::string>>{
-             {1, kName,
-              test::SjisLines({"1,42002,4611234567,1,1,\"蛍クリニック\"",
-                               "2,4611234567,10,42002,12,1,000123456,\"山田太郎\",4180503,1,12345678,2,3,,1234,3700,"
-                               "42002,,"})},
-             {2, "1234567-12-1-2002.CSV",  // the records take the first branch character only, and no department
+    test::PutSettings({.type = 2, .eda = "12"});
+    ExportResult r = RunExport(out.path());
+    ASSERT_EQ(r.status, ExportStatus::Written) << r.message.prompt;
+    EXPECT_EQ(r.written, out / "1234567-12-1-2002.CSV");
+    EXPECT_EQ(r.count, 1);
+    EXPECT_EQ(Msg(r.message), Msg("処理確認", mbInformation, "ＣＳＶ出力終了しました。\r"));
+    EXPECT_EQ(test::ReadFile(r.written),
               test::SjisLines({"3,42002,1234567-1,1,1,\"蛍クリニック\"",
-                               "4,1234567-1,,42002,12,1,000123456,\"山田太郎\",4180503,1,12345678,2,3,,1234,3700,"
-                               "42002,,"})}}) {
-        test::PutSettings({.type = type, .eda = "12"});
-        ExportResult r = RunExport(out.path());
-        ASSERT_EQ(r.status, ExportStatus::Written) << r.message.prompt;
-        EXPECT_EQ(r.written, out / name);
-        EXPECT_EQ(r.count, 1);
-        EXPECT_EQ(Msg(r.message), Msg("処理確認", mbInformation, "ＣＳＶ出力終了しました。\r"));
-        EXPECT_EQ(test::ReadFile(r.written), bytes);
-        EXPECT_EQ(storedPath(), out.path().string());
-    }
-    EXPECT_EQ(files(), (std::set<std::string>{kName, "1234567-12-1-2002.CSV"}));  // no temporary file left
+                               "4,1234567-1,,42002,12,1,000123456,\"山田太郎\",4180503,1,12345678,2,3,,1234,3700,42002,,"}));
+    EXPECT_EQ(storedPath(), out.path().string());
+    EXPECT_EQ(files(), std::set<std::string>{"1234567-12-1-2002.CSV"});  // no temporary file left
 }
 
 TEST_F(ExportTest, OrderZeroRowsOtherMonthsNullsAndMissingChild) {
@@ -285,24 +277,7 @@ TEST_F(ExportTest, FailedWritesLeaveNoFileAndTheEarlierOneUntouched) {
     EXPECT_EQ(storedPath(), "");
 }
 
-// The export's query: many rows read without keeping them.
-TEST(ForEachRow, DeliversTheRowsInOrderWithDatesAndNames) {
-    test::ProgramFolder program;
-    for (int i = 3; i >= 1; --i)
-        test::PutClaim({.eda = i, .publicPay1 = i == 2 ? std::optional<std::string>() : std::to_string(i)});
-    std::vector<std::string> columns, seen;
-    DB().ForEachRow("SELECT eda As 枝, diagnosis, PublicPay1 FROM T_データ \r WHERE request = ? ORDER BY eda",
-                    {data::Value(Date{2008, 3, 1})},
-                    [&](const std::vector<data::Value>& row) {
-                        ASSERT_EQ(row.size(), 3u);
-                        seen.push_back(row[0].str() + "|" + row[1].str() + "|" +
-                                       (row[2].isNull() ? "Null" : row[2].str()));
-                    },
-                    &columns);
-    EXPECT_EQ(columns, (std::vector<std::string>{"枝", "diagnosis", "PublicPay1"}));
-    EXPECT_EQ(seen, (std::vector<std::string>{"1|2008/02/01|1", "2|2008/02/01|Null", "3|2008/02/01|3"}));
-}
-
+// The export's query (its rows, names, dates and nulls are in the files above).
 TEST(ForEachRow, FailuresLeaveTheDatabaseUsable) {
     test::ProgramFolder program;
     test::PutClaim({});
