@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "Staff.h"
-#include "common/Paths.h"
 #include "data/Connection.h"
 #include "submission/CheckListViewer.h"
 #include "support/TestSupport.h"
@@ -17,28 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A program folder whose own name holds the characters, with a fresh copy of
-// the shipped database connected; the export folder's name holds them too.
-class OddNames : public ::testing::Test {
-protected:
-    OddNames() {
-        fs::create_directory(dir);
-        fs::create_directory(exportDir);
-        fs::copy_file(test::BinDir() / "Medic_ins_NEW.mdb", dir / "Medic_ins_NEW.mdb");
-        fs::copy_file(test::BinDir() / "Medic_ins_NEW.mdb", dir / "Medic_ins.mdb");
-        SetProgramDir(dir);
-        gDB = data::Database::Open(dir / "Medic_ins.mdb");
-    }
-    ~OddNames() override { gDB.reset(); }
-
-    test::TempDir base, out;
-    const fs::path dir = base / "prog it's 100%\\x", exportDir = out / "it's 100%\\dir";
-    ScriptedMessages messages;
-    ScopedPresenter presenter{messages};
-    Staff staff{messages, exportDir};
-};
-
-TEST_F(OddNames, GoThroughStoringExportCheckAndList) {
+TEST(OddNames, GoThroughStoringExportCheckAndList) {
+    test::ProgramFolder folder("prog it's 100%\\x");
+    test::TempDir out;
+    const fs::path exportDir = out / "it's 100%\\dir";
+    fs::create_directory(exportDir);
+    Staff staff(folder.messages(), exportDir);
     ASSERT_NO_FATAL_FAILURE(staff.follow("odd-names.plan", 0));
 
     // A finding (ratio 7 in the first detail): the list goes beside the live
@@ -51,7 +34,7 @@ TEST_F(OddNames, GoThroughStoringExportCheckAndList) {
     bytes[at] = '7';
     test::WriteFile(file, bytes);
     ASSERT_NO_FATAL_FAILURE(staff.follow("odd-names.plan", 1));
-    const fs::path list = dir / "4612345670-1-0811.CSV_Error.txt";
+    const fs::path list = folder.dir() / "4612345670-1-0811.CSV_Error.txt";
     const std::string listText = FromCp932(test::ReadFile(list));
     EXPECT_NE(listText.find("割合値不正"), std::string::npos) << listText;
     EXPECT_NE(listText.find("ダン＇ス　５０％"), std::string::npos) << listText;

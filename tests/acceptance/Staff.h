@@ -7,9 +7,9 @@
 // A plan is a text file, a line per piece of work, its steps separated by
 // single spaces; "//" starts a comment line, "---" ends a section.  Each step
 // is done or checked in the window that is active:
-//   [Frm_Est]     that window comes up and is active; while a function window
-//                 is open the menu is hidden, and it is alone again after
-//   @Txt_Name     the focus is on the control of that name
+//   [Frm_Est]     that window is up and active; while a function window is
+//                 open the menu is hidden, and it is alone again after
+//   @Txt_Name     the focus is on that control
 //   =Name:text    the control shows the text (a line edit, label or drop-down)
 //   *Txt_Total    the control's whole text is selected, for typing over
 //   #Cmd_Reg      a click on the control (##: a double click)
@@ -20,30 +20,32 @@
 //   %start        the menu is opened, as the program starts
 //   %tables=F     T_基本 and T_データ hold the lines of file F
 //   %settings=L   T_設定 holds the one line L
-//   %csv=N:F      the submission file N, offered by the save dialog of ＣＳＶ出力
-//                 and written into the export folder, holds the lines of F
-//   %list=F       一覧表 opens its preview over the menu and writes a PDF of as
-//                 many pages, whose text (print date left out) is that of F
+//   %csv=N:F      the file N, offered by ＣＳＶ出力's save dialog, holds the lines of F
+//   %list=F       一覧表 previews over the menu and writes a PDF of as many
+//                 pages, whose text (print date left out) is that of F
 //   anything else is typed where the focus is (Japanese as the input method commits it).
 // In a step \r, \n and \s stand for CR, LF and a space, <out> for the export folder.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "Files.h"
 #include "app/FrmMenu.h"
 #include "app/MenuActions.h"
+#include "common/Text.h"
+#include "data/Connection.h"
 #include "report/ReportPreview.h"
 #include "submission/FrmCsv.h"
 #include "support/TestSupport.h"
@@ -56,6 +58,42 @@ inline std::vector<std::string> FileLines(const std::string& name) {
     EXPECT_TRUE(in.good()) << name;
     std::vector<std::string> lines;
     for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+// The rows of a table, a line each, every field as SQLite's quote() writes it.
+inline std::vector<std::string> Dump(const std::string& columns, const std::string& table, const std::string& order) {
+    auto rs = DB().OpenRecordset("SELECT quote(" + ReplaceAll(columns, ",", ") || '|' || quote(") + ") AS line FROM " +
+                                     table + (order.empty() ? "" : " ORDER BY " + order),
+                                 data::dbOpenSnapshot);
+    std::vector<std::string> lines;
+    for (; !rs.isEOF(); rs.MoveNext()) lines.push_back(rs["line"].str());
+    return lines;
+}
+
+// Shift_JIS (Windows code page 932) bytes as UTF-8, read by iconv rather
+// than by the program's own converter.
+inline std::string FromCp932(std::string bytes) {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    std::string out(bytes.size() * 3 + 16, '\0');
+    char *in = bytes.data(), *o = out.data();
+    std::size_t inLeft = bytes.size(), outLeft = out.size();
+    const bool read = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    return read ? out.substr(0, out.size() - outLeft) : "(not Shift_JIS)";
+}
+
+// The text of a PDF as pdftotext lays it out, one string per non-empty line
+// without any kind of space, and its pages (each ends with a form feed).
+inline std::vector<std::string> PdfLines(const std::filesystem::path& pdf, int& pages) {
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", "-enc", "UTF-8", QString::fromStdString(pdf.string()), "-"});
+    pdftotext.waitForFinished();
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    pages = static_cast<int>(text.count('\f'));
+    std::vector<std::string> lines;
+    for (QString line : text.split(QRegularExpression("[\n\f]")))
+        if (!line.remove(QRegularExpression("[ \t\r\u3000]")).isEmpty()) lines.push_back(line.toStdString());
     return lines;
 }
 
@@ -85,7 +123,7 @@ public:
         SCOPED_TRACE(line);
         seen_ = 0;
         std::istringstream steps(line);
-        for (std::string s; steps >> s;) ASSERT_NO_FATAL_FAILURE(step(Unescaped(s)));
+        for (std::string s; steps >> s;) ASSERT_NO_FATAL_FAILURE(step(unescaped(s)));
         std::string more;
         for (std::size_t i = seen_; i < messages_.shown.size(); ++i) more += messages_.shown[i].prompt + "\n";
         messages_.clear();
@@ -93,22 +131,13 @@ public:
     }
 
 private:
-    std::string Unescaped(const std::string& s) const {
-        std::string out;
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            if (s.compare(i, 7, "'<out>'") == 0) {  // as quote() writes it
-                out += "'" + ReplaceAll(out_.string(), "'", "''") + "'";
-                i += 6;
-            } else if (s.compare(i, 5, "<out>") == 0) {
-                out += out_.string();
-                i += 4;
-            } else if (s[i] == '\\' && i + 1 < s.size() && std::string("rns").find(s[i + 1]) != std::string::npos) {
-                out += s[++i] == 'r' ? '\r' : s[i] == 'n' ? '\n' : ' ';
-            } else {
-                out += s[i];
-            }
-        }
-        return out;
+    // '<out>' is the folder as quote() writes it.
+    std::string unescaped(std::string s) const {
+        const std::pair<std::string, std::string> escapes[] = {
+            {"\\r", "\r"}, {"\\n", "\n"}, {"\\s", " "},
+            {"'<out>'", "'" + ReplaceAll(out_.string(), "'", "''") + "'"}, {"<out>", out_.string()}};
+        for (const auto& [from, to] : escapes) s = ReplaceAll(s, from, to);
+        return s;
     }
     static QWidget* named(const std::string& name) {
         QWidget* active = QApplication::activeWindow();
@@ -120,11 +149,12 @@ private:
     void step(const std::string& step) {
         SCOPED_TRACE("at " + step);
         const std::string name = step.substr(1), arg = step.substr(step.find_first_of(":=") + 1);
+        const std::string before = name.substr(0, name.find(':')), after = name.substr(name.find(':') + 1);
         if (step[0] == '[') {
             QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QWidget* w = nullptr;
             for (QWidget* t : QApplication::topLevelWidgets())
-                if (t->isVisible() && t->objectName().toStdString() == name.substr(0, name.size() - 1)) w = t;
+                if (t->isVisible() && t->objectName().toStdString() + "]" == name) w = t;
             ASSERT_NE(w, nullptr) << "not on the screen";
             w->activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(w));
@@ -135,16 +165,13 @@ private:
                 }
             }
         } else if (step[0] == '@') {
-            ASSERT_NE(QApplication::focusWidget(), nullptr);
-            ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), name) << "focus";
+            const QWidget* focus = QApplication::focusWidget();
+            ASSERT_EQ(focus ? focus->objectName().toStdString() : "(nothing)", name) << "focus";
         } else if (step[0] == '=') {
-            QWidget* w = named(name.substr(0, name.find(':')));
+            QWidget* w = named(before);
             ASSERT_NE(w, nullptr);
-            std::string shown = "?";
-            if (auto* e = qobject_cast<QLineEdit*>(w)) shown = e->text().toStdString();
-            if (auto* l = qobject_cast<QLabel*>(w)) shown = l->text().toStdString();
-            if (auto* c = qobject_cast<QComboBox*>(w)) shown = c->currentText().toStdString();
-            ASSERT_EQ(shown, name.substr(name.find(':') + 1));
+            const char* shown = qobject_cast<QComboBox*>(w) ? "currentText" : "text";  // QLineEdit, QLabel
+            ASSERT_EQ(w->property(shown).toString().toStdString(), after);
         } else if (step[0] == '*') {
             auto* e = qobject_cast<QLineEdit*>(named(name));
             ASSERT_NE(e, nullptr);
@@ -164,15 +191,20 @@ private:
         } else if (step[0] == '?') {
             ASSERT_LT(seen_, messages_.shown.size()) << "no message shown";
             const auto& m = messages_.shown[seen_++];
-            const std::string title = name.substr(0, name.find(':'));
-            EXPECT_TRUE(title.empty() || m.title == title) << m.title << " for " << m.prompt;
+            EXPECT_TRUE(before.empty() || m.title == before) << m.title << " for " << m.prompt;
             EXPECT_TRUE(name.find(':') == std::string::npos || m.prompt == arg) << m.prompt;
         } else if (step == "%start") {
             menu_ = new app::FrmMenu(app::DefaultMenuActions());
             menu_->show();
             ASSERT_NO_FATAL_FAILURE(this->step("[Frm_Menu]"));
         } else if (step.starts_with("%tables=")) {
-            EXPECT_EQ(Tables(), FileLines(arg));
+            auto lines = Dump("code,recipient,name,birthday,n_insurance,n_insurance_no,n_ratio,PublicPay1,PublicPay2",
+                              "T_基本", "code, recipient");
+            for (auto& l : Dump("code,recipient,diagnosis,eda,total,payment,request,insurance,insurance_no,"
+                                "hospitalization,ratio,treatment,PublicPay1,PublicPay2",
+                                "T_データ", "code, recipient, diagnosis, eda"))
+                lines.push_back(l);
+            EXPECT_EQ(lines, FileLines(arg));
         } else if (step.starts_with("%settings=")) {
             const auto rows = Dump("type,kencd,tencd,no,eda,name,insurance,hospitalization,treatment,request,path",
                                    "T_設定", "");
@@ -180,7 +212,9 @@ private:
         } else if (step.starts_with("%csv=")) {
             const std::string file = arg.substr(0, arg.find(':'));
             EXPECT_EQ(offered_, file);
-            EXPECT_EQ(CrLfLines(FromCp932(test::ReadFile(out_ / file))), FileLines(arg.substr(arg.find(':') + 1)));
+            std::string lines;  // every line, the last too, ends with CR LF
+            for (const std::string& l : FileLines(arg.substr(arg.find(':') + 1))) lines += l + "\r\n";
+            EXPECT_EQ(FromCp932(test::ReadFile(out_ / file)), lines);
         } else if (step.starts_with("%list=")) {
             list(arg);
         } else {
@@ -209,11 +243,12 @@ private:
         QTest::mouseClick(menu_->findChild<QPushButton*>("Cmd_Report"), Qt::LeftButton);
         report::ReportPreview::setPdfPathChooser(nullptr);
         ASSERT_TRUE(std::filesystem::exists(pdf));
-        if (!HavePdfTools()) GTEST_SKIP() << "poppler-utils missing: the PDF's text is not read";
-        EXPECT_EQ(PdfPages(pdf), pages);
-        std::vector<std::string> text = PdfLines(pdf);
-        const std::regex printDate("(令和|平成)\\d\\d年\\d\\d月\\d\\d日");
-        for (auto& line : text) line = std::regex_replace(line, printDate, "<date>");
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "poppler-utils missing";
+        int printed = 0;
+        std::vector<std::string> text = PdfLines(pdf, printed);
+        EXPECT_EQ(printed, pages);
+        const QRegularExpression printDate("(令和|平成)\\d\\d年\\d\\d月\\d\\d日");
+        for (auto& line : text) line = QString::fromStdString(line).replace(printDate, "<date>").toStdString();
         EXPECT_EQ(text, FileLines(expected));
     }
 

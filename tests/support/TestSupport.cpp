@@ -24,10 +24,14 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-ProgramFolder::ProgramFolder() : presenter_(messages_) {
-    std::filesystem::copy_file(BinDir() / "Medic_ins_NEW.mdb", tmp_ / "Medic_ins_NEW.mdb");
-    std::filesystem::copy_file(BinDir() / "Medic_ins_NEW.mdb", tmp_ / "Medic_ins.mdb");
-    SetProgramDir(tmp_.path());
+ProgramFolder::ProgramFolder() : ProgramFolder(std::string()) {}
+
+ProgramFolder::ProgramFolder(const std::string& name)
+    : dir_(name.empty() ? tmp_.path() : tmp_ / name), presenter_(messages_) {
+    std::filesystem::create_directories(dir_);
+    for (const char* file : {"Medic_ins_NEW.mdb", "Medic_ins.mdb"})
+        std::filesystem::copy_file(BinDir() / "Medic_ins_NEW.mdb", dir_ / file);
+    SetProgramDir(dir_);
     reconnect();
 }
 

@@ -22,19 +22,22 @@ private:
 };
 
 // A program folder of its own holding a copy of the shipped template as the
-// live database, with gDB connected to it and scripted message boxes.
+// live database, with gDB connected to it and scripted message boxes; given a
+// name, the folder is one of that name inside the temporary folder.
 class ProgramFolder {
 public:
     ProgramFolder();
+    explicit ProgramFolder(const std::string& name);
     ~ProgramFolder();
-    const std::filesystem::path& dir() const { return tmp_.path(); }
-    std::filesystem::path live() const { return tmp_ / "Medic_ins.mdb"; }
+    const std::filesystem::path& dir() const { return dir_; }
+    std::filesystem::path live() const { return dir_ / "Medic_ins.mdb"; }
     ScriptedMessages& messages() { return messages_; }
     // Reopens gDB on the live file.
     void reconnect();
     void disconnect();
 private:
     TempDir tmp_;
+    std::filesystem::path dir_;
     ScriptedMessages messages_;
     ScopedPresenter presenter_;
 };
