@@ -7,10 +7,10 @@
 // A plan is a text file, a line per piece of work, its steps separated by
 // single spaces; "//" starts a comment line, "---" ends a section.  Each step
 // is done or checked in the window that is active:
-//   [Frm_Est]     that window is up and active; while a function window is
-//                 open the menu is hidden, and it is alone again after
+//   [Frm_Est]     that window is up and active; a function window hides the
+//                 menu, which is alone again after
 //   @Txt_Name     the focus is on that control
-//   =Name:text    the control shows the text (a line edit, label or drop-down)
+//   =Name:text    the control (a line edit, label or drop-down) shows the text
 //   *Txt_Total    the control's whole text is selected, for typing over
 //   #Cmd_Reg      a click on the control (##: a double click)
 //   {Enter}       a key: {Enter}, {Tab}, {Up}, {Down}
@@ -39,8 +39,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "app/FrmMenu.h"
 #include "app/MenuActions.h"

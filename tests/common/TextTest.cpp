@@ -37,11 +37,9 @@ TEST(Sjis, UnencodableCharactersAndBadBytesAreNamed) {
               "0x81 at 2: Shift_JISとして読めないバイトがあります（2バイト目: 0x81）");
     // é has no form either; the second time it is known without asking.
     for (int time = 0; time < 2; ++time)
-        EXPECT_EQ(failure([] { ToSjis("山田é子"); }), "é at 6: Shift_JISで表せない文字があります（6バイト目: é）");
-    EXPECT_THROW(ToSjis("😀"), SjisError);
+        EXPECT_EQ(failure([] { ToSjis("Aé"); }), "é at 1: Shift_JISで表せない文字があります（1バイト目: é）");
     EXPECT_EQ(failure([] { ToSjis("a\x80"); }),  // not UTF-8
               "0x80 at 1: 文字コードが正しくありません（1バイト目: 0x80）");
-    EXPECT_THROW(ToSjis("abc\xFF"), SjisError);
     EXPECT_EQ(failure([] { FromSjis("\xA0z"); }),  // no lead byte: named alone
               "0xA0 at 0: Shift_JISとして読めないバイトがあります（0バイト目: 0xA0）");
     EXPECT_THROW(FromSjis("\x81\x20"), SjisError);
@@ -71,7 +69,7 @@ TEST(Text, CharactersNotBytes) {
     EXPECT_EQ(SplitChars("aあ𠮷"), (std::vector<std::string>{"a", "あ", "𠮷"}));
     EXPECT_EQ(ReplaceAll("a,b,,c", ",", ";") + "|" + ReplaceAll("aaa", "aa", "b") + "|" + ReplaceAll("abc", "", "x"),
               "a;b;;c|ba|abc");
-    EXPECT_EQ(ToLowerAscii("AbC平成"), "abc平成");
+    EXPECT_EQ(ToLowerAscii("AbCZ@[平成"), "abcz@[平成");
     EXPECT_TRUE(EqualsIgnoreAsciiCase("Medic_INS.mdb", "medic_ins.MDB"));
     EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abcd"));
     EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abd"));
