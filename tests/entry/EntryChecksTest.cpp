@@ -1,16 +1,18 @@
-// The checks of the entry window that need no window.
+// The checks of the entry window that need no window, and the count of
+// stored rows behind the duplicate question.
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "entry/EntryChecks.h"
 #include "EntryFixture.h"
+#include "entry/EntryChecks.h"
+#include "entry/EntryCore.h"
 
 namespace hotaru::entry {
 namespace {
 
 EntryRow Row(const std::function<void(EntryRow&)>& change) {
-    EntryRow r = test::EntryFixture::SampleRow();  // 1,000 points, ratio 3: 3,000 yen
+    EntryRow r = test::SampleEntryRow();  // 1,000 points, ratio 3: 3,000 yen
     change(r);
     return r;
 }
@@ -55,55 +57,40 @@ TEST(EntryFieldRules, CollectedInOrder) {
     EXPECT_EQ(CheckEntryFields(Row([](EntryRow& r) { r.publicPay2 = "12"; })).rules.back().focus, "Txt_PublicPay2");
 }
 
+// Points ("P") or yen ("Y"), and whether the co-payment is queried ("?").
 TEST(EntryPlausibility, CopaymentBand) {
-    struct Case {
-        int type;
-        const char* tencd;
-        const char* total;
-        const char* payment;
-        bool points, ask;
-    };
+    struct Case { int type; const char* tencd; const char* total; const char* payment; const char* verdict; };
     const Case cases[] = {
-        {1, "1", "1,000", "3,000", true, false}, {1, "1", "1,000", "3,100", true, false},
-        {1, "1", "1,000", "2,900", true, false}, {1, "1", "1,000", "3,101", true, true},
-        {1, "1", "1,000", "2,899", true, true},  {2, "", "10,000", "3,100", false, false},
-        {2, "", "10,000", "2,900", false, false}, {2, "", "10,000", "3,101", false, true},
-        {1, "6", "10,000", "2,899", false, true}, {1, "6", "10,000", "3,100", false, false},
+        {1, "1", "1,000", "3,000", "P"},    {1, "1", "1,000", "3,100", "P"},  {1, "1", "1,000", "2,900", "P"},
+        {1, "1", "1,000", "3,101", "P?"},   {1, "1", "1,000", "2,899", "P?"}, {2, "", "10,000", "3,100", "Y"},
+        {2, "", "10,000", "2,900", "Y"},    {2, "", "10,000", "3,101", "Y?"}, {1, "6", "10,000", "2,899", "Y?"},
+        {1, "6", "10,000", "3,100", "Y"},
         // Fractions of a yen count exactly: 10,005 yen at 3 tenths is 3,001.5.
-        {2, "", "10005", "2901", false, true},   {2, "", "10005", "2902", false, false},
-        {2, "", "10005", "3101", false, false},  {2, "", "10005", "3102", false, true},
-        {1, "1", "2147483647", "0", true, true},  // no overflow
+        {2, "", "10005", "2901", "Y?"},     {2, "", "10005", "2902", "Y"},    {2, "", "10005", "3101", "Y"},
+        {2, "", "10005", "3102", "Y?"},     {1, "1", "2147483647", "0", "P?"},  // no overflow
     };
     for (const Case& c : cases) {
         const auto r = CheckCopayment(Row([&](EntryRow& r) { r.total = c.total; r.payment = c.payment; }), c.type, c.tencd);
-        EXPECT_EQ(std::to_string(r.points) + std::to_string(r.ask), std::to_string(c.points) + std::to_string(c.ask))
+        EXPECT_EQ(std::string(r.points ? "P" : "Y") + (r.ask ? "?" : ""), c.verdict)
             << c.type << c.tencd << " " << c.total << "/" << c.payment;
-        if (std::string(c.total).find(',') != std::string::npos) {
-            EXPECT_EQ(r.expected, 3000LL * 10000);
-        }
+        if (std::string(c.total).find(',') != std::string::npos) { EXPECT_EQ(r.expected, 3000LL * 10000); }
     }
 }
 
+// The insurer's check digit (kind 1 only), the duplicate question, the
+// recipient's check digit: "Y" where the check passes or asks.
 TEST(EntryPlausibility, InsurerDigitDuplicatesAndRecipientDigit) {
-    auto insurer = [](int kind, const char* no) {
-        return InsurerNumberPlausible(Row([&](EntryRow& r) { r.insurance = kind; r.insuranceNo = no; }));
-    };
-    EXPECT_TRUE(insurer(1, "12345674"));
-    EXPECT_FALSE(insurer(1, "12345675"));
-    EXPECT_TRUE(insurer(2, "12345675"));  // only kind 1 carries a check digit
-
-    EntryRow row = test::EntryFixture::SampleRow();
-    std::string asks;
-    for (auto [tencd, n] : {std::pair{"1", 0}, {"1", 1}, {"1", 2}, {"4", 3}}) asks += DuplicateQuestionNeeded(row, tencd, n) ? "Y" : "n";
+    auto yes = [](bool b) { return b ? "Y" : "n"; };
+    std::string s;
+    for (auto [kind, no] : {std::pair{1, "12345674"}, {1, "12345675"}, {2, "12345675"}})
+        s += yes(InsurerNumberPlausible(Row([&](EntryRow& r) { r.insurance = kind; r.insuranceNo = no; })));
+    EntryRow row = test::SampleEntryRow();
+    for (auto [tencd, n] : {std::pair{"1", 0}, {"1", 1}, {"1", 2}, {"4", 3}}) s += yes(DuplicateQuestionNeeded(row, tencd, n));
     row.correcting = true;  // its own row is no duplicate
-    for (long n : {1, 2}) asks += DuplicateQuestionNeeded(row, "1", n) ? "Y" : "n";
-    EXPECT_EQ(asks, "nYYnnY");
-
-    EXPECT_TRUE(RecipientNumberPlausible("1", "000012341"));
-    EXPECT_TRUE(RecipientNumberPlausible("01", "000012341"));
-    EXPECT_FALSE(RecipientNumberPlausible("1", "000012345"));
-    EXPECT_FALSE(RecipientNumberPlausible("2", "000012341"));
-    EXPECT_TRUE(RecipientNumberPlausible("1", ""));
+    for (long n : {1, 2}) s += yes(DuplicateQuestionNeeded(row, "1", n));
+    for (auto [city, no] : {std::pair{"1", "000012341"}, {"01", "000012341"}, {"1", "000012345"}, {"2", "000012341"}, {"1", ""}})
+        s += yes(RecipientNumberPlausible(city, no));
+    EXPECT_EQ(s, "YnY" "nYYnnY" "YYnnY");
 }
 
 TEST(EntryKeyChecks, TreatmentMonthAgainstClaimMonth) {
@@ -152,6 +139,26 @@ TEST(EntryKeyChecks, MessagesAndAmounts) {
         parsed += (v ? std::to_string(*v) : "-") + " ";
     }
     EXPECT_EQ(parsed, "1234 0 - - - - ");
+}
+
+// The duplicate question counts stored rows alike in every claim field; an
+// empty department matches only an empty one.  Names with quotes are stored
+// as typed.
+using StoredRows = test::EntryFixture;
+
+TEST_F(StoredRows, CountSameRows) {
+    auto row = SampleRow();
+    std::string counts;
+    auto next = [&](auto change) { change(row); counts += std::to_string(CountSameRows(row)); };
+    next([](EntryRow&) {});
+    next([](EntryRow& r) { RegisterEntry(r); });
+    next([](EntryRow& r) { r.eda = "2"; RegisterEntry(r); });
+    next([](EntryRow& r) { r.hospitalization = 1; });
+    next([](EntryRow& r) { r = test::SampleEntryRow(); r.treatment = ""; });
+    next([](EntryRow& r) { RegisterEntry(r); });  // branch 1 again, now without a department
+    next([](EntryRow& r) { r.name = "オ'ハラ"; RegisterEntry(r); });
+    EXPECT_EQ(counts, "0120011");
+    EXPECT_EQ(rows("name", "FROM T_基本"), "'オ''ハラ'\n");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/Text.h"
 #include "data/Connection.h"
 #include "entry/EntryRow.h"
 #include "support/SampleEntry.h"
@@ -18,12 +19,12 @@ public:
     // outpatient, department 20 (小児科), claim month 2008/05.
     void SetUp() override { setSettings(1, "1", "2008-05-01"); }
 
-    void setSettings(int type, const std::string& tencd, const std::string& request, int insurance = 2) {
+    void setSettings(int type, const std::string& tencd, const std::string& request) {
         DB().Execute("DELETE FROM T_設定");
         DB().Execute(
             "INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, request, "
-            "path, Ver) VALUES (?, '46', ?, '1234567', '', 'テスト医院', ?, 2, 20, ?, '', 1.1)",
-            {data::Value(type), data::Value(tencd), data::Value(insurance), data::Value::date(request)});
+            "path, Ver) VALUES (?, '46', ?, '1234567', '', 'テスト医院', 2, 2, 20, ?, '', 1.1)",
+            {data::Value(type), data::Value(tencd), data::Value::date(request)});
     }
 
     long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
@@ -31,13 +32,9 @@ public:
     // The rows of "<columns> FROM ...", each value quoted by SQLite (Null
     // stays NULL), joined with '|', one line per row.
     std::string rows(const std::string& columns, const std::string& from) {
-        std::string expr, col, out;
-        for (std::size_t i = 0; i <= columns.size(); ++i) {
-            if (i < columns.size() && columns[i] != ',') { if (columns[i] != ' ') col += columns[i]; continue; }
-            expr += (expr.empty() ? "quote(" : " || '|' || quote(") + col + ")";
-            col.clear();
-        }
-        auto rs = DB().OpenRecordset("SELECT " + expr + " AS r " + from, data::dbOpenSnapshot);
+        std::string out;
+        auto rs = DB().OpenRecordset("SELECT quote(" + ReplaceAll(columns, ", ", ") || '|' || quote(") + ") AS r " + from,
+                                     data::dbOpenSnapshot);
         for (; !rs.isEOF(); rs.MoveNext()) out += rs["r"].str() + "\n";
         return out;
     }

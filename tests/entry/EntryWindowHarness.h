@@ -1,6 +1,5 @@
 #pragma once
-// The entry window shown and active, with keys typed where the focus is.
-#include <cstring>
+// The entry window shown and active, driven with keys where the focus is.
 #include <sstream>
 
 #include <QApplication>
@@ -37,37 +36,28 @@ public:
     void open() {
         close();
         w = new entry::FrmEntry;
+        closed = false;
+        QObject::connect(w.data(), &ui::Form::closed, [this] { closed = true; });
         ASSERT_TRUE(ShowActive(*w));
         w->Txt_City->setFocus();
     }
 
     static entry::FrmSubEntry* findReference() { return FindWindow<entry::FrmSubEntry>(); }
-
     static QWidget* focus() { return QApplication::focusWidget(); }
-    // ASCII is typed key by key; Japanese arrives as the input method
-    // commits it.
-    static void type(const char* text) { TypeText(QString::fromUtf8(text)); }
-    static void enter() { Press(Qt::Key_Return); }
-
-    // Types a key as staff do: a short field is ended with Enter, a full
-    // one moves on by itself.
-    void typeKey(const char* city, const char* recipient, const char* year, const char* month) {
-        auto end = [](const char* t, std::size_t full) { return std::string(t) + (std::strlen(t) < full ? " | " : " "); };
-        keys(end(city, 2) + end(recipient, 9) + "| " + end(year, 2) + month + " |");
-    }
 
     // Keys from a plan, steps split by spaces: "|" Enter, "^" Up, "v" Down, "!Y"/"!N"
     // the next message box answered, "~" the window activated again, "@Name"
-    // the focus put on that control; anything else is typed.
+    // the focus put on that control; anything else is typed (Japanese as the
+    // input method commits it).
     void keys(const std::string& plan) {
         std::istringstream steps(plan);
         for (std::string s; steps >> s;) {
-            if (s == "|") enter();
+            if (s == "|") Press(Qt::Key_Return);
             else if (s == "^" || s == "v") Press(s == "^" ? Qt::Key_Up : Qt::Key_Down);
             else if (s == "!Y" || s == "!N") folder.messages().answer(s == "!Y" ? mbYes : mbNo);
             else if (s == "~") ASSERT_TRUE(ShowActive(*w));
             else if (s[0] == '@') w->findChild<QWidget*>(QString::fromStdString(s.substr(1)))->setFocus();
-            else type(s.c_str());
+            else TypeText(QString::fromStdString(s));
         }
     }
     // The detail of a new child from Txt_Name to Txt_Total, and the amounts
@@ -77,9 +67,7 @@ public:
         return std::string(total) + " | " + payment + " | " + rest + " ";
     }
 
-    static std::string text(const QLineEdit* e) { return e->text().toStdString(); }
-    static std::string text(const QLabel* l) { return l->text().toStdString(); }
-    static std::string text(const QComboBox* c) { return c->currentText().toStdString(); }
+    static std::string text(const QWidget* c) { return ui::Text(c); }
 
     // The row as the window shows it, one string: key, branch and mode, the
     // detail fields, and the control with the focus.
@@ -105,6 +93,7 @@ public:
     }
 
     QPointer<entry::FrmEntry> w;
+    bool closed = false;
 };
 
 }  // namespace hotaru::test

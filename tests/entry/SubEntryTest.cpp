@@ -13,8 +13,7 @@ public:
     // Odd branches 国保 and 小児科, even ones 退職 and 整形外科.
     void store(int eda, long long total, long long payment) {
         entry::EntryRow r = SampleRow();
-        r.city = "7", r.recipient = "000012345", r.eda = std::to_string(eda);
-        r.total = std::to_string(total), r.payment = std::to_string(payment);
+        r.city = "7", r.eda = std::to_string(eda), r.total = std::to_string(total), r.payment = std::to_string(payment);
         r.publicPay1 = "0" + std::to_string(eda % 10);
         r.treatment = eda % 2 ? "20" : "31";
         r.insurance = eda % 2 ? 2 : 3;
@@ -51,17 +50,25 @@ TEST_F(Reference, GridShowsTheBranchesInOrderUpToTen) {
         open();
         for (int b = 1; b <= last; ++b) store(b, 1000 * b, 3000 * b);
         ref = openReference({});
-        EXPECT_EQ(ref->Txt_edaban[9]->isVisibleTo(ref) && text(ref->Txt_edaban[9]) == "10", true);
-        EXPECT_FALSE(ref->Cmd_tuika->isVisibleTo(ref));
+        EXPECT_TRUE(grid(ref).ends_with("\n10|やまだ　たろう|12345678|10,000|30,000\n")) << grid(ref);  // no 追加
         EXPECT_EQ(said(), last == 10 ? "" : "Hotaru(0): 枝番が１０を超えています。\n");
     }
 }
 
 // A picked branch shows its own values, not the child's latest master ones;
-// correcting one amount keeps the others.
+// correcting one amount keeps the others.  Branch 0 picks nothing and 戻る
+// changes nothing.
 TEST_F(Reference, PickLoadsTheBranchWithItsOwnValues) {
     FrmSubEntry* ref = openReference({1, 2});
     ASSERT_NE(ref, nullptr);
+    const std::string before = fields();
+    ref->Txt_edaban[0]->setText("0");
+    ref->pickBranch(0);
+    ref->Cmd_modoru->click();
+    EXPECT_EQ(findReference(), nullptr);
+    EXPECT_EQ(fields(), before);
+
+    ref = openReference({});
     QTest::mouseDClick(ref->Txt_edaban[1], Qt::LeftButton);
     EXPECT_EQ(findReference(), nullptr);
     EXPECT_EQ(fields(), "7/000012345 平成20.04 #2 修正 有 |やまだ　たろう|平成|18|07|15|3|12345678|2|3|2,000|6,000|31|02||3割|整形外科 @Txt_Total");
@@ -72,21 +79,31 @@ TEST_F(Reference, PickLoadsTheBranchWithItsOwnValues) {
     EXPECT_EQ(rows("eda, payment, PublicPay1, treatment, insurance", "FROM T_データ ORDER BY eda"), "1|3000|'01'|20|2\n2|6001|'02'|31|3\n");
 }
 
+// 追加 proposes one above the highest branch, with the settings' insurance
+// even when the child's master row names another; 削除 then finds nothing.
 TEST_F(Reference, AddGivesOneAboveTheHighestWithTheSettingsDefaults) {
-    FrmSubEntry* ref = openReference({1, 2, 5});
+    FrmSubEntry* ref = openReference({1, 2, 5, 6});  // the master row now names 3:退職
     ASSERT_NE(ref, nullptr);
-    EXPECT_EQ(text(w->Cbo_Insurance), "2:国保");
-    ref->Cmd_tuika->click();
-    EXPECT_EQ(findReference(), nullptr);
-    EXPECT_EQ(fields(), "7/000012345 平成20.04 #6 新規 有 |やまだ　たろう|平成|18|07|15|2|12345678|2|3|||20|05||3割|小児科 @Txt_Total");
-    EXPECT_FALSE(w->Cmd_Del->isEnabled());
-
-    open();
-    store(6, 6000, 18000);  // the master row now names 3:退職
-    ref = openReference({});
     EXPECT_EQ(text(w->Cbo_Insurance), "3:退職");  // loaded from the child
     ref->Cmd_tuika->click();
-    EXPECT_EQ(text(w->Cbo_Insurance), "2:国保");
+    EXPECT_EQ(findReference(), nullptr);
+    EXPECT_EQ(fields(), "7/000012345 平成20.04 #7 新規 有 |やまだ　たろう|平成|18|07|15|2|12345678|2|3|||20|06||3割|小児科 @Txt_Total");
+    EXPECT_FALSE(w->Cmd_Del->isEnabled());
+
+    // From 修正 the window stays in 修正 with 削除, which deletes nothing.
+    open();
+    openReference({})->pickBranch(0);
+    ASSERT_EQ(text(w->Lbl_EditMode), "修正");
+    w->Cmd_Link->click();
+    findReference()->Cmd_tuika->click();
+    ASSERT_TRUE(w->Cmd_Del->isEnabled());
+    const std::string before = fields();
+    said();
+    w->Cmd_Del->click();
+    EXPECT_EQ(said(), "削除確認(36): データを削除します。\rよろしいですか？\r\n削除確認(48): 削除するデータがありません。\r\n");
+    EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 4);
+    EXPECT_TRUE(w->keyLocked);  // nothing changed on the screen either
+    EXPECT_EQ(fields(), before);
 }
 
 // The entry window brought back by hand and its row cancelled, or closed:
@@ -107,32 +124,6 @@ TEST_F(Reference, ClearingOrClosingTheEntryWindowClosesAnOpenReference) {
     EXPECT_FALSE(ref && ref->isVisible());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(ref);
-}
-
-TEST_F(Reference, DeleteAfterAddFindsNothingAndSaysSo) {
-    openReference({1, 2})->pickBranch(0);
-    ASSERT_EQ(text(w->Lbl_EditMode), "修正");
-    w->Cmd_Link->click();
-    findReference()->Cmd_tuika->click();  // the window stays in 修正 with 削除
-    ASSERT_TRUE(w->Cmd_Del->isEnabled());
-    const std::string before = fields();
-    said();
-    w->Cmd_Del->click();
-    EXPECT_EQ(said(), "削除確認(36): データを削除します。\rよろしいですか？\r\n削除確認(48): 削除するデータがありません。\r\n");
-    EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 2);
-    EXPECT_TRUE(w->keyLocked);  // nothing changed on the screen either
-    EXPECT_EQ(fields(), before);
-}
-
-TEST_F(Reference, ZeroBranchAndBackChangeNothing) {
-    FrmSubEntry* ref = openReference({1});
-    const std::string before = fields();
-    ref->Txt_edaban[0]->setText("0");
-    ref->pickBranch(0);
-    EXPECT_EQ(findReference(), ref);
-    ref->Cmd_modoru->click();
-    EXPECT_EQ(findReference(), nullptr);
-    EXPECT_EQ(fields(), before);
 }
 
 }  // namespace
