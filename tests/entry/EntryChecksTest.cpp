@@ -134,11 +134,11 @@ TEST(EntryKeyChecks, MessagesAndAmounts) {
     EXPECT_EQ(MonthVerdictMessage(MonthVerdict::NotDate, false), "実診療年月の入力に誤りがあります\r");
     EXPECT_EQ(MonthVerdictMessage(MonthVerdict::TooOld, false), "実診療年月が、平成19年2月以前のものは入力できません。　\r");
     std::string parsed;
-    for (const char* a : {"1,234", " 0 ", "", ",", "-5", "1.5"}) {
+    for (const char* a : {"1,234", " 0 ", "", ",", "-5", "1.5", "9223372036854775790"}) {
         const auto v = ParseAmount(a);
         parsed += (v ? std::to_string(*v) : "-") + " ";
     }
-    EXPECT_EQ(parsed, "1234 0 - - - - ");
+    EXPECT_EQ(parsed, "1234 0 - - - - 9223372036854775790 ");  // the last just below the overflow guard
 }
 
 // The duplicate question counts stored rows alike in every claim field; an
