@@ -19,16 +19,11 @@ inline bool ShowActive(QWidget& w) {
     return QTest::qWaitForWindowActive(&w);
 }
 
-// A key pressed where the focus is, as the user presses it.
-inline void Press(Qt::Key key) {
-    QWidget* target = QApplication::focusWidget();
-    QTest::keyClick(target, key);
+// A key pressed, or text typed, where the focus is, as the user does.
+inline void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
 }
-
 inline void Type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
-
-// Shift+Tab as the desktop sends it.
-inline void BackTab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier); }
 
 // Whether the control is marked as the one with the focus, as the user sees
 // the window: the highlight colour within a few pixels outside each of its
@@ -40,10 +35,8 @@ inline bool FocusShown(QWidget* control) {
     const QRgb mark = QApplication::palette().color(QPalette::Highlight).rgb();
     const QRect r(control->mapTo(window, QPoint(0, 0)), control->size());
     auto marked = [&](QPoint from, QPoint step) {
-        for (int i = 1; i <= 4; ++i) {
-            const QPoint p = from + step * i;
-            if (image.rect().contains(p) && image.pixel(p) == mark) return true;
-        }
+        for (int i = 1; i <= 4; ++i)
+            if (image.rect().contains(from + step * i) && image.pixel(from + step * i) == mark) return true;
         return false;
     };
     const QPoint c = r.center();
@@ -60,15 +53,14 @@ inline void ExpectKeyboardWalk(const std::vector<QWidget*>& stops) {
     for (std::size_t i = 1; i < stops.size() && !qobject_cast<QPushButton*>(stops[i - 1]); ++i) {
         Press(Qt::Key_Return);
         EXPECT_EQ(QApplication::focusWidget(), stops[i]) << "Enter from " << name(stops[i - 1]);
-        EXPECT_TRUE(FocusShown(stops[i])) << name(stops[i]);
-        EXPECT_FALSE(FocusShown(stops[i - 1])) << name(stops[i - 1]);
+        EXPECT_TRUE(FocusShown(stops[i]) && !FocusShown(stops[i - 1])) << name(stops[i]);
     }
     for (std::size_t i = 0; i + 1 < stops.size(); ++i) {
         stops[i]->setFocus();
         Press(Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), stops[i + 1]) << "Tab from " << name(stops[i]);
         EXPECT_TRUE(FocusShown(stops[i + 1])) << name(stops[i + 1]);
-        BackTab();
+        Press(Qt::Key_Backtab, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), stops[i]) << "Shift+Tab from " << name(stops[i + 1]);
     }
 }
