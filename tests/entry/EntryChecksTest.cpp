@@ -147,7 +147,7 @@ TEST(EntryKeyChecks, MessagesAndAmounts) {
 using StoredRows = test::EntryFixture;
 
 TEST_F(StoredRows, CountSameRows) {
-    auto row = SampleRow();
+    auto row = test::SampleEntryRow();
     std::string counts;
     auto next = [&](auto change) { change(row); counts += std::to_string(CountSameRows(row)); };
     next([](EntryRow&) {});

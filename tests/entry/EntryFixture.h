@@ -39,8 +39,6 @@ public:
         return out;
     }
 
-    static entry::EntryRow SampleRow() { return test::SampleEntryRow(); }
-
     ProgramFolder folder;
 };
 

@@ -20,7 +20,7 @@ const std::string kEmpty = "/ 平成. #1 新規 |||||||||||||||| @Txt_City";
 const std::string kConfirm = "登録確認(36): データを登録します。\rよろしいですか？\r\n";
 
 EntryRow Stored(const char* eda, const char* total = "1,000", const char* payment = "3,000") {
-    EntryRow r = EntryFixture::SampleRow();
+    EntryRow r = SampleEntryRow();
     r.city = "7", r.eda = eda, r.total = total, r.payment = payment;
     r.publicPay1 = "12", r.publicPay2 = "34";
     return r;

@@ -115,14 +115,13 @@ TEST(Form, EnterAndTabFollowTheTabIndexSkippingWhatCannotTakeTheFocus) {
     EXPECT_EQ(clicked.count(), 1);
 }
 
+// Typed keys: digits and Backspace only, a full-width digit key as its
+// half-width digit.  The input method is told the field takes none, even
+// once the field was read-only and opened again; what one still commits is
+// typed, full-width digits as half-width ones, other characters dropped.
 TEST(Fields, DigitFieldsTakeDigitsOnlyFromKeysAndInputMethods) {
     Window w;
     DigitsOnly(w.a);
-    // The key filter sees every typed character: at most three until a comma.
-    SetKeyFilter(w.c, [](QLineEdit* f, const QString&) { return f->text().contains(',') || f->text().size() < 3; });
-    w.c->setFocus();
-    Type("12345");
-    EXPECT_EQ(w.c->text(), "123");
     w.a->setFocus();
     Type("1a2-3 .");
     QKeyEvent wideDigit(QEvent::KeyPress, 0, Qt::NoModifier, "４");
@@ -132,9 +131,6 @@ TEST(Fields, DigitFieldsTakeDigitsOnlyFromKeysAndInputMethods) {
     Type("9");
     EXPECT_EQ(w.a->text(), "192");
 
-    // The input method is told the field takes none, even once the field was
-    // read-only and opened again; what one still commits is typed, full-width
-    // digits as half-width ones, other characters dropped.
     w.a->setReadOnly(true);
     w.a->setReadOnly(false);
     QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImHints);
@@ -148,8 +144,6 @@ TEST(Fields, DigitFieldsTakeDigitsOnlyFromKeysAndInputMethods) {
         QApplication::sendEvent(w.a, &composed);
     }
     EXPECT_EQ(w.a->text(), "19234");
-    Press(Qt::Key_Tab);  // Tab leaves a digit field
-    EXPECT_EQ(Focused(), "b");
 }
 
 TEST(Fields, FocusRulesSelectAdvanceAndReformat) {
