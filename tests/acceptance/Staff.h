@@ -4,27 +4,7 @@
 // answered from the script, and what the program stored and wrote compared
 // whole with what the month's slips say it must hold.
 //
-// A plan is a text file, a line per piece of work, its steps separated by
-// single spaces; "//" starts a comment line, "---" ends a section.  Each step
-// is done or checked in the window that is active:
-//   [Frm_Est]     that window is up and active; a function window hides the
-//                 menu, which is alone again after
-//   @Txt_Name     the focus is on that control
-//   =Name:text    the control (a line edit, label or drop-down) shows the text
-//   *Txt_Total    the control's whole text is selected, for typing over
-//   #Cmd_Reg      a click on the control (##: a double click)
-//   {Enter}       a key: {Enter}, {Tab}, {Up}, {Down}
-//   !Yes          the next message box is answered Yes
-//   ?title:text   the next message shown has that title and text (either may
-//                 be left out); every message of a line must be expected so
-//   %start        the menu is opened, as the program starts
-//   %tables=F     T_基本 and T_データ hold the lines of file F
-//   %settings=L   T_設定 holds the one line L
-//   %csv=N:F      the file N, offered by ＣＳＶ出力's save dialog, holds the lines of F
-//   %list=F       一覧表 previews over the menu and writes a PDF of as many
-//                 pages, whose text (print date left out) is that of F
-//   anything else is typed where the focus is (Japanese as the input method commits it).
-// In a step \r, \n and \s stand for CR, LF and a space, <out> for the export folder.
+// The plan's steps are described in data/README.md.
 #include <gtest/gtest.h>
 #include <iconv.h>
 
