@@ -26,8 +26,6 @@ std::string ListPlan(int rows) { return Plan(PlanPages(layout::kPrintableHeight,
 // = 9,572; 18 lines of 515 take 9,270); the 540-twip count still fits under
 // seventeen, not under eighteen, so a full page sends it over.
 TEST(ClaimListPages, EighteenLinesAPageAndTheCountAtTheEnd) {
-    EXPECT_EQ(layout::kLinesPerPage, 18);
-    EXPECT_EQ(layout::kMarginLeft + layout::kWidth + layout::kMarginRight, layout::kPaperWidth);
     const std::pair<int, const char*> cases[] = {
         {0, "1:-1x0+F"}, {1, "1:0x1+F"}, {17, "1:0x17+F"}, {18, "1:0x18 2:-1x0+F"}, {19, "1:0x18 2:18x1+F"},
         {45, "1:0x18 2:18x18 3:36x9+F"}};
