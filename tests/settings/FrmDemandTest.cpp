@@ -31,7 +31,7 @@ protected:
 
 }  // namespace
 
-TEST_F(FrmDemandTest, ShowsTheStoredMonthInItsOwnEraWithoutMovingTheFocus) {
+TEST_F(FrmDemandTest, ShowsTheStoredMonthInItsOwnEraAndTakesKeys) {
     open();
     ASSERT_EQ(win->Cbo_Demand->count(), 2);
     EXPECT_EQ(win->Cbo_Demand->itemText(1), QString::fromUtf8("5:令和"));
@@ -44,11 +44,8 @@ TEST_F(FrmDemandTest, ShowsTheStoredMonthInItsOwnEraWithoutMovingTheFocus) {
         EXPECT_EQ(shown(), QString::fromUtf8(expected));
         EXPECT_EQ(Focused(), win->Cbo_Demand);
     }
-}
 
-TEST_F(FrmDemandTest, KeysAndDigitsMoveOnAndAShortMonthIsPadded) {
-    seedSettings("2008-05-01");
-    open();
+    // Keys and digits move on; a short month is padded when left.
     ExpectKeyboardWalk({win->Cbo_Demand, win->Txt_Year, win->Txt_Month, win->Cmd_Reg, win->Cmd_End});
     win->Txt_Year->setFocus();
     Type("2x0");  // the letter is dropped

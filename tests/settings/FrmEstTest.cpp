@@ -100,8 +100,19 @@ TEST_F(FrmEstTest, RefusedValuesComeBackSelectedForTypingOver) {
     EXPECT_EQ(DB().Scalar("SELECT no FROM T_設定").str(), "1234560");
 }
 
-TEST_F(FrmEstTest, ShortNumberIsPaddedAndDepartmentsPickByPrefixClickOrNothing) {
+TEST_F(FrmEstTest, NumberPartsAndDepartmentsAsTyped) {
     open();
+    win->Cbo_Type->setCurrentIndex(1);  // kind 2 and back reopen the number fields
+    win->Cbo_Type->setCurrentIndex(0);
+    EXPECT_EQ(win->Txt_No_Pref->text(), "46");  // kind 1's default prefecture part
+    EXPECT_FALSE(win->Txt_No_Eda->isEnabled());
+    win->Txt_No_Pref->setFocus();
+    Commit(QString::fromUtf8("４６１１２３４５６０"));  // each part moves on at its length
+    EXPECT_EQ(win->Txt_No_Pref->text() + "-" + win->Txt_No_Mark->text() + "-" + win->Txt_No->text(), "46-1-1234560");
+    EXPECT_EQ(Focused(), win->Txt_Name);
+
+    // A short number is padded when left.
+    win->Txt_No->clear();
     win->Txt_No->setFocus();
     Type("123");
     Press(Qt::Key_Return);
@@ -142,18 +153,6 @@ TEST_F(FrmEstTest, KeyboardWalksEveryFieldAndEndSkipsTheLeaveRules) {
     Click(win->Cmd_End);
     EXPECT_EQ(said(), Lines{});
     EXPECT_EQ(closed.count(), 1);
-}
-
-TEST_F(FrmEstTest, NumberPartsTakeFullWidthDigitsCommittedAtOnce) {
-    open();
-    win->Cbo_Type->setCurrentIndex(1);  // kind 2 and back reopen the number fields
-    win->Cbo_Type->setCurrentIndex(0);
-    EXPECT_EQ(win->Txt_No_Pref->text(), "46");  // kind 1's default prefecture part
-    EXPECT_FALSE(win->Txt_No_Eda->isEnabled());
-    win->Txt_No_Pref->setFocus();
-    Commit(QString::fromUtf8("４６１１２３４５６０"));  // each part moves on at its length
-    EXPECT_EQ(win->Txt_No_Pref->text() + "-" + win->Txt_No_Mark->text() + "-" + win->Txt_No->text(), "46-1-1234560");
-    EXPECT_EQ(Focused(), win->Txt_Name);
 }
 
 // A half-width name is accepted by the registration; refilling the fields
