@@ -53,5 +53,6 @@ TEST(Paginator, SectionsLandWhereTheyFit) {
     EXPECT_EQ(text(p.detail()), " 3/1@850 1/2@0 2/2@200");  // 600 + 300 > 850 above the page footer
     EXPECT_EQ(text(p.finish()), " 3/2@850 1/3@0 4/3@200 3/3@850");  // 500 + 400 > 850: a page of its own
     EXPECT_EQ(p.pages(), 3);
+    EXPECT_EQ(text(Paginator(1000, {.pageHeader = 100}).start()), " 1/1@0");  // no report header of no height
     EXPECT_EQ(Plan(PlanPages(1000, {.pageHeader = 100, .detail = 5000}, 3)), "1:0x1 2:1x1 3:2x1+F");
 }

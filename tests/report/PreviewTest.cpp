@@ -61,6 +61,8 @@ TEST_F(PreviewTest, PagesThroughAndZooms) {
         press(b);
         seen += " " + shownPage();
     }
+    EXPECT_FALSE(preview->findChild<QPushButton*>("nextButton")->isEnabled() ||
+                 preview->findChild<QPushButton*>("lastButton")->isEnabled());
     QTest::keyClick(preview.get(), Qt::Key_PageDown);
     QTest::keyClick(preview.get(), Qt::Key_PageUp);
     seen += " " + shownPage();
