@@ -46,12 +46,6 @@ TEST_F(FrmEstTest, ChangedNumberAsksAndDeletesEveryClaimRowOnlyOnYes) {
     EXPECT_EQ(settingsRow(), "1|'46'|'1'|'7654321'|''|'ほたる医院'|2|2|20|'2008-05-01'|'/media/fd'");
     EXPECT_EQ(win->recordedNumber(), "4617654321");
     EXPECT_EQ(Focused(), win->Cbo_Type);  // reloaded, focus back on the kind
-
-    // The same number again: no question, nothing deleted.
-    addClaimRows({"2008-05-01"});
-    reg({mbYes});  // the check digit is still wrong
-    EXPECT_EQ(said(), (Lines{kCheckDigitQuestion, kDone}));
-    EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 1);
 }
 
 TEST_F(FrmEstTest, MissingFieldsAreListedInOneMessageAndTheFirstGetsTheFocus) {
