@@ -74,18 +74,6 @@ TEST_F(ClaimListQuery, RowsOfTheMonthInOrderWithWhatTheTablesKnow) {
     EXPECT_TRUE(ListOf("2008/04/01' OR '1'='1").empty());  // the month is data, never part of the statement
 }
 
-// Amounts in yen carry the yen sign (never a backslash); nothing at all
-// for Null amounts and dates.
-TEST(ClaimListLine, YenAmountsAndNulls) {
-    ClaimListRow r;
-    r.total = 1234567890;
-    r.payment = 1500;
-    r.birthday = Value::date("2019-04-30");
-    EXPECT_EQ(Line(FormatLine(r, 7, false)), "7||H31.04.30|||||||¥1,234,567,890|¥1,500||||");
-    EXPECT_EQ(Line(FormatLine(ClaimListRow{}, 1, false)), "1||||||||||||||");
-    EXPECT_EQ(ClaimMonthCaption(""), "");
-}
-
 // The claim month is read each time; the query is kept only with rows, and
 // a cleared claim month never lists an earlier month again.
 TEST_F(ClaimListQuery, PrepareReadsTheClaimMonthAndKeepsTheQueryOnlyWithRows) {

@@ -28,4 +28,5 @@ TEST(CliList, WritesTheListAsPdfOrSaysThereIsNothing) {
     folder.disconnect();
     EXPECT_EQ(run(), 0) << test::ReadFile(out / "err.txt");
     EXPECT_EQ(test::PdfPageCount(out / "list.pdf"), 3);
+    EXPECT_NE(test::ReadFile(out / "list.pdf").find("IPAPGothic"), std::string::npos);  // the Japanese font
 }

@@ -26,8 +26,6 @@ std::string ListPlan(int rows) { return Plan(PlanPages(layout::kPrintableHeight,
 // = 9,572; 18 lines of 515 take 9,270); the 540-twip count still fits under
 // seventeen, not under eighteen, so a full page sends it over.
 TEST(ClaimListPages, EighteenLinesAPageAndTheCountAtTheEnd) {
-    EXPECT_EQ(layout::kLinesPerPage, 18);
-    EXPECT_EQ(layout::kMarginLeft + layout::kWidth + layout::kMarginRight, layout::kPaperWidth);
     const std::pair<int, const char*> cases[] = {
         {0, "1:-1x0+F"}, {1, "1:0x1+F"}, {17, "1:0x17+F"}, {18, "1:0x18 2:-1x0+F"}, {19, "1:0x18 2:18x1+F"},
         {45, "1:0x18 2:18x18 3:36x9+F"}};
@@ -55,5 +53,6 @@ TEST(Paginator, SectionsLandWhereTheyFit) {
     EXPECT_EQ(text(p.detail()), " 3/1@850 1/2@0 2/2@200");  // 600 + 300 > 850 above the page footer
     EXPECT_EQ(text(p.finish()), " 3/2@850 1/3@0 4/3@200 3/3@850");  // 500 + 400 > 850: a page of its own
     EXPECT_EQ(p.pages(), 3);
+    EXPECT_EQ(text(Paginator(1000, {.pageHeader = 100}).start()), " 1/1@0");  // no report header of no height
     EXPECT_EQ(Plan(PlanPages(1000, {.pageHeader = 100, .detail = 5000}, 3)), "1:0x1 2:1x1 3:2x1+F");
 }

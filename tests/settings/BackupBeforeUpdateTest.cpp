@@ -1,6 +1,8 @@
-// The copy of the live database taken before the two updates that delete
-// claim rows, driven through both windows: a new claim month and a new
-// institution number.
+// The two updates that delete claim rows, driven through both windows: a new
+// claim month and a new institution number.  Either the deleted rows are in
+// a copy of the database taken before, or nothing at all changes.
+#include <sqlite3.h>
+
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -15,69 +17,72 @@ using namespace hotaru::test;
 
 namespace {
 
-struct Case {
-    const char* name;
-    bool claimMonth;     // else the institution number
-    bool folderBroken;   // "backup" is a file: no copy can be made (for root too)
-};
+using UpdatesThatDeleteClaimRows = SettingsFixture<QWidget>;
 
-class BackupBeforeUpdateTest : public SettingsFixture<QWidget>, public ::testing::WithParamInterface<Case> {
-protected:
-    // Answers every question Yes and registers.
-    void registerUpdate() {
-        if (GetParam().claimMonth) {
-            settings::FrmDemand win;
-            ASSERT_TRUE(ShowActive(win));
-            win.Txt_Year->setFocus();
-            Type("20");  // 平成20年05月
-            Type("05");
-            messages().answer(mbYes);
-            messages().answer(mbYes);
-            Click(win.Cmd_Reg);
-        } else {
-            settings::FrmEst win;
-            ASSERT_TRUE(ShowActive(win));
-            win.Txt_No->setFocus();
-            Type("1111115");  // a right check digit: the only question is the deletion
-            messages().answer(mbYes);
-            Click(win.Cmd_Reg);
-        }
-    }
-};
+// How the update goes: through; with no copy made, as "backup" is a file
+// (so for root too); with its first or second write failing; with another
+// program holding the write lock.
+enum How { Through, NoCopy, FirstWriteFails, SecondWriteFails, Locked };
 
-TEST_P(BackupBeforeUpdateTest, TheDeletedRowsAreInTheCopyOrNothingChanges) {
-    seedSettings("2008-04-01");
-    addClaimRows({"2008-03-01", "2008-04-01"});
+TEST_F(UpdatesThatDeleteClaimRows, TheDeletedRowsAreInTheCopyOrNothingChanges) {
     const auto backups = folder.dir() / "backup";
-    if (GetParam().folderBroken) WriteFile(backups, "not a folder");
-    const std::string before = DumpDatabase(folder.live());
-    const auto files = DumpFolder(folder.dir());
+    for (bool claimMonth : {true, false})
+        for (How how : {Through, NoCopy, FirstWriteFails, SecondWriteFails, Locked}) {
+            SCOPED_TRACE(std::string(claimMonth ? "claim month, case " : "number, case ") + std::to_string(how));
+            DB().Execute("DELETE FROM T_設定");
+            DB().Execute("DELETE FROM T_データ");
+            std::filesystem::remove_all(backups);
+            messages().clear();
+            seedSettings("2008-04-01");
+            addClaimRows({"2008-03-01", "2008-04-01"});
+            if (how == NoCopy) WriteFile(backups, "not a folder");
+            const std::string before = DumpDatabase(folder.live());
+            const auto files = DumpFolder(folder.dir());
 
-    registerUpdate();
+            settings::FrmDemand demand;
+            settings::FrmEst est;
+            QWidget* w = claimMonth ? static_cast<QWidget*>(&demand) : &est;
+            ASSERT_TRUE(ShowActive(*w));
+            w->findChild<QLineEdit*>(claimMonth ? "Txt_Year" : "Txt_No")->setFocus();
+            Type(claimMonth ? "20" : "1111115");  // a right check digit
+            if (claimMonth) Type("05");           // 平成20年05月
+            sqlite3* other = nullptr;
+            if (how == Locked) {
+                ASSERT_EQ(sqlite3_open(folder.live().c_str(), &other), SQLITE_OK);
+                ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+            }
+            if (how == FirstWriteFails || how == SecondWriteFails) gDB->InjectWriteFailure(how == FirstWriteFails ? 0 : 1);
+            messages().answer(mbYes);  // every question answered Yes
+            messages().answer(mbYes);
+            Click(w->findChild<QPushButton*>("Cmd_Reg"));
+            gDB->InjectWriteFailure(-1);
+            if (other) {
+                sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+                sqlite3_close(other);
+            }
 
-    ASSERT_FALSE(messages().shown.empty());
-    const auto& last = messages().shown.back();
-    EXPECT_FALSE(gWS.inTransaction());
-    if (GetParam().folderBroken) {
-        EXPECT_EQ(last.title, "処理確認");
-        EXPECT_EQ(last.style, mbCritical);
-        EXPECT_EQ(last.prompt, "データベースのバックアップを作成できませんでした。\rフォルダー '" + backups.string() +
-                                   "' を作成できません。\r登録は行いませんでした。\r");
-        EXPECT_EQ(DumpDatabase(folder.live()), before);
-        EXPECT_EQ(DumpFolder(folder.dir()), files);
-    } else {
-        EXPECT_TRUE(last.prompt.starts_with("登録が完了しました。")) << last.prompt;
-        EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
-        const auto copies = data::ListBackups(backups);
-        ASSERT_EQ(copies.size(), 1u);
-        EXPECT_EQ(DumpDatabase(copies[0]), before);
-    }
+            ASSERT_FALSE(messages().shown.empty());
+            const auto& m = messages().shown.back();
+            const std::string last = Msg(m.title, m.style, m.prompt);
+            EXPECT_FALSE(gWS.inTransaction());
+            if (how == Through) {
+                EXPECT_TRUE(last.starts_with("処理確認|64|登録が完了しました。")) << last;
+                EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
+                const auto copies = data::ListBackups(backups);
+                ASSERT_EQ(copies.size(), 1u);
+                EXPECT_EQ(DumpDatabase(copies[0]), before);
+                continue;
+            }
+            if (how == NoCopy)
+                EXPECT_EQ(last, Msg("処理確認", mbCritical,
+                                    "データベースのバックアップを作成できませんでした。\rフォルダー '" +
+                                        backups.string() + "' を作成できません。\r登録は行いませんでした。\r"));
+            else
+                EXPECT_TRUE(last.starts_with("エラー|48|予期せぬエラーです。\r\nエラーコード： ")) << last;
+            EXPECT_EQ(DumpDatabase(folder.live()), before);
+            EXPECT_EQ(DumpFolder(folder.dir()), files);  // no copy left behind
+            EXPECT_EQ(est.recordedNumber(), "4611234560");  // so the next registration asks again
+        }
 }
-
-INSTANTIATE_TEST_SUITE_P(Updates, BackupBeforeUpdateTest,
-                         ::testing::Values(Case{"ClaimMonth", true, false}, Case{"InstitutionNumber", false, false},
-                                           Case{"ClaimMonthFolderBroken", true, true},
-                                           Case{"InstitutionNumberFolderBroken", false, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -17,6 +17,13 @@
 
 namespace hotaru::test {
 
+using Lines = std::vector<std::string>;
+
+// A message as said() lists it.
+inline std::string Msg(const std::string& title, int style, const std::string& prompt) {
+    return title + "|" + std::to_string(style) + "|" + prompt;
+}
+
 template <class W>
 class SettingsFixture : public ::testing::Test {
 protected:
@@ -34,10 +41,17 @@ protected:
         EXPECT_TRUE(ShowActive(*win));
         return win;
     }
-    std::vector<std::string> prompts() {
-        std::vector<std::string> p;
-        for (const auto& s : messages().shown) p.push_back(s.prompt);
+    // Every message shown since the last clear, as title|style|prompt; clears them.
+    Lines said() {
+        Lines p;
+        for (const auto& s : messages().shown) p.push_back(Msg(s.title, s.style, s.prompt));
+        messages().clear();
         return p;
+    }
+    // Scripts the answers to the questions to come and clicks 登録.
+    void reg(std::initializer_list<int> answers = {}) {
+        for (int a : answers) messages().answer(a);
+        Click(win->Cmd_Reg);
     }
     long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
     // The settings row as type|kencd|tencd|no|eda|name|insurance|hospitalization|treatment|request|path.
