@@ -212,6 +212,7 @@ TEST_F(Failures, ExportIntoAFolderThatIsGone) {
     Click(w.Cmd_Reg);
     EXPECT_EQ(Said(folder.messages()), "処理確認:ＣＳＶ出力終了しました。\r\n");
     EXPECT_TRUE(fs::exists(fd / w.fileName()));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 // A submission file that cannot be read, and a list folder that cannot be

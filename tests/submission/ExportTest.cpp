@@ -76,22 +76,6 @@ TEST(EraTable, LeavesOutTheNumberOfAnEraItDoesNotKnow) {
     EXPECT_EQ(eras.eraDigits(showa, "EEMMDD") + " " + eras.eraDigits(showa, "EEMM"), "3631201 36312");
 }
 
-TEST_F(ExportTest, WritesTheFileAndStoresTheFolder) {
-    // Kind 2: the records take the first branch character only, and no department.
-    PutExampleRow();
-    test::PutSettings({.type = 2, .eda = "12"});
-    ExportResult r = RunExport(out.path());
-    ASSERT_EQ(r.status, ExportStatus::Written) << r.message.prompt;
-    EXPECT_EQ(r.written, out / "1234567-12-1-2002.CSV");
-    EXPECT_EQ(r.count, 1);
-    EXPECT_EQ(Msg(r.message), Msg("処理確認", mbInformation, "ＣＳＶ出力終了しました。\r"));
-    EXPECT_EQ(test::ReadFile(r.written),
-              test::SjisLines({"3,42002,1234567-1,1,1,\"蛍クリニック\"",
-                               "4,1234567-1,,42002,12,1,000123456,\"山田太郎\",4180503,1,12345678,2,3,,1234,3700,42002,,"}));
-    EXPECT_EQ(storedPath(), out.path().string());
-    EXPECT_EQ(files(), std::set<std::string>{"1234567-12-1-2002.CSV"});  // no temporary file left
-}
-
 TEST_F(ExportTest, OrderZeroRowsOtherMonthsNullsAndMissingChild) {
     const Date jan{2009, 1, 1};  // data month 平成20年12月
     test::PutSettings({.request = jan});
@@ -123,23 +107,6 @@ TEST_F(ExportTest, OrderZeroRowsOtherMonthsNullsAndMissingChild) {
                   "2,4611234567,10,42012,12,1,000000002,\"佐藤花子\",4191120,1,12345678,2,3,,1234,3700,42011,,",
                   "2,4611234567,,42012,12,1,000000002,\"佐藤花子\",4191120,,,,,,1234,3700,42012,81,9",
                   "2,4611234567,10,42012,50,1,000000009,\"山田次郎\",4,1,12345678,2,3,,1234,3700,42011,,",
-              }));
-}
-
-TEST_F(ExportTest, ReiwaMonthsCarryEraFive) {
-    // Each date carries its own era's number: treated in the last month of 平成, born in it.
-    test::PutSettings({.request = Date{2019, 6, 1}});
-    test::PutChild("12", "123456", "令和一郎", Date{2019, 4, 30});
-    test::PutClaim({.diagnosis = {2019, 4, 1}, .request = {2019, 6, 1}});
-    test::PutClaim({.diagnosis = {2019, 5, 1}, .request = {2019, 6, 1}});
-    ExportResult r = RunExport(out.path());
-    ASSERT_EQ(r.status, ExportStatus::Written) << r.message.prompt;
-    EXPECT_EQ(r.written.filename(), "4611234567-1-0105.CSV");
-    EXPECT_EQ(test::ReadFile(r.written),
-              test::SjisLines({
-                  "1,50105,4611234567,1,2,\"蛍クリニック\"",
-                  "2,4611234567,10,50105,12,1,000123456,\"令和一郎\",4310430,1,12345678,2,3,,1234,3700,43104,,",
-                  "2,4611234567,10,50105,12,1,000123456,\"令和一郎\",4310430,1,12345678,2,3,,1234,3700,50105,,",
               }));
 }
 
