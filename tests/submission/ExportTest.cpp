@@ -136,7 +136,6 @@ TEST_F(ExportTest, MessagesInsteadOfAFile) {
         std::string message;  // title|style|prompt, or the prompt's start after "*"
     };
     std::vector<Case> cases = {
-        {"DELETE FROM T_設定", "", ExportStatus::NoSettings, "*処理確認"},
         {"UPDATE T_データ SET total = 0", "", ExportStatus::NoData,
          Msg("該当件数チェック", mbInformation, "該当データがありません。")},
         {"UPDATE T_設定 SET type = 3", "", ExportStatus::KindNotSet,
