@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "data/Backup.h"
-#include "support/TableDump.h"
 #include "support/TestSupport.h"
 
 using namespace hotaru;
@@ -32,7 +31,6 @@ TEST(Backups, TheTwentyFifthCopyRemovesTheOldestAndNothingElse) {
                   std::vector<fs::path>(made.begin() + (made.size() > 24 ? 1 : 0), made.end()));
     }
     EXPECT_FALSE(fs::exists(made.front()));
-    EXPECT_EQ(test::DumpDatabase(made.back()), test::DumpDatabase(folder.live()));
     EXPECT_EQ(test::ReadFile(folder.dir() / "Medic_ins_OLD.mdb"), "upgrade backup");
     for (const char* name : {"Medic_ins_old-notes.mdb", "Medic_ins_0000abcd-000000.mdb", "readme.txt"})
         EXPECT_EQ(test::ReadFile(backups / name), "kept");
