@@ -231,7 +231,6 @@ TEST_F(FloppyCheckTest, EveryDetailCheck) {
     expectFindings({
         {{}, {{4, "41902"}, {17, "41902"}}, {"W:診療年月が19年2月以前", "W:診療年月が当月でない"}},
         {{}, {{4, "41903"}, {17, "41903"}}, {"W:診療年月が当月でない"}},
-        {{}, {{18, "12"}, {19, "12"}, {14, "31"}}, {}},
         // W-go, E-go, then a warning labelled as an error because the record already has one, and an N-stop.
         {{},
          {{2, "4611234567"}, {4, "42004"}, {8, name16}, {16, "3331"}, {13, "3"}, {17, "42002"}},
