@@ -63,13 +63,16 @@ std::string Rows(const std::string& table, const std::string& order = "rowid") {
 
 TEST_F(Startup, OldFileBreakingTheKeysLosesNoRowUnsaid) {
     // The same child twice, saying the same; the same child twice, saying
-    // something else; the same claim key twice.
+    // something else; the same claim key twice; two rows without a branch
+    // (no whole key: carried as they are).
     makeOldLayout(folder.live());
     sql(folder.live(),
         "INSERT INTO T_基本 VALUES ('1', '000012345', '山田　花子', '2006-05-03', 1, '01234567', 3);"
         "INSERT INTO T_基本 VALUES ('2', '000000001', 'オニール', '2007-01-02', 2, NULL, NULL);"
         "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request)"
-        " VALUES ('1', '000012345', '2008-02-01', 1, 500, 1500, '2008-03-01');");
+        " VALUES ('1', '000012345', '2008-02-01', 1, 500, 1500, '2008-03-01'),"
+        "        ('2', '000000001', '2008-02-01', NULL, 7, 8, '2008-03-01'),"
+        "        ('2', '000000001', '2008-02-01', NULL, 7, 8, '2008-03-01');");
     const std::string before = test::ReadFile(folder.live());
     ASSERT_TRUE(OpenDatabaseAtStartup());
     EXPECT_EQ(said(),
@@ -87,10 +90,12 @@ TEST_F(Startup, OldFileBreakingTheKeysLosesNoRowUnsaid) {
     EXPECT_EQ(Rows("T_基本", "code"),
               "'1','000012345','山田　花子','2006-05-03',1,'01234567',3,NULL,NULL/"
               "'2','000000001','O''Neil',NULL,2,NULL,NULL,NULL,NULL");
-    EXPECT_EQ(Rows("T_データ", "eda"),
+    EXPECT_EQ(Rows("T_データ", "code, eda"),
               "'1','000012345','2008-02-01',1,1234,3700,'2008-03-01',1,'01234567',2,3,10,'05',NULL/"
               "'1','000012345','2008-02-01',2,10,30,'2008-03-01',1,'01234567',2,3,NULL,NULL,NULL/"
-              "'1','000012345','2008-02-01',3,500,1500,'2008-03-01',NULL,NULL,NULL,NULL,NULL,NULL,NULL");
+              "'1','000012345','2008-02-01',3,500,1500,'2008-03-01',NULL,NULL,NULL,NULL,NULL,NULL,NULL/"
+              "'2','000000001','2008-02-01',NULL,7,8,'2008-03-01',NULL,NULL,NULL,NULL,NULL,NULL,NULL/"
+              "'2','000000001','2008-02-01',NULL,7,8,'2008-03-01',NULL,NULL,NULL,NULL,NULL,NULL,NULL");
     EXPECT_EQ(test::ReadFile(folder.dir() / kBackupName), before);
     DisconnectDatabase();
 }
