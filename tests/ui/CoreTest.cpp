@@ -13,13 +13,12 @@ using namespace hotaru::ui;
 TEST(CheckDigit, DoubledDigitsAddBothFiguresOverTheLastEleven) {
     const std::pair<const char*, const char*> cases[] = {
         {"1234567", "4"},        // 2*7 -> 1+4, 6, 2*5 -> 1+0, 4, 2*3, 2, 2*1: sum 26
-        {"7992739871", "3"},     // the textbook Luhn numbers 79927398713, 49927398716
-        {"4992739871", "6"},
-        {"0000000", "0"},  {"", "0"}, {"5", "9"}, {"55", "4"},
+        {"7992739871", "3"},     // the textbook Luhn number 79927398713
+        {"", "0"}, {"5", "9"},
         {"19", "0"},             // sum 10 gives 0, not 10
         {"46100012345", "9"},    // an institution number of kind one
-        {"0000123", "0"},  {"00001230", "2"}, {"1230", "2"},  {"007992739871", "3"},  // leading zeros add nothing
-        {"12345678901", "5"}, {"9876512345678901", "5"},  // only the last eleven
+        {"00001230", "2"}, {"007992739871", "3"},  // leading zeros add nothing
+        {"9876512345678901", "5"},  // only the last eleven
         {"50000000000", "9"},    // the eleventh from the right is doubled
         {"12a4", "7"},     {"１２", "0"},  // non-digits count zero
     };
