@@ -130,13 +130,11 @@ TEST_F(EntryKey, DigitsFromTheInputMethodAreTypedHalfWidth) {
 }
 
 // Letters never reach a digit field and Enter never reaches any; amounts get
-// their separators and move on at ten digits, dropping an eleventh; a typed
-// ratio shows its name and moves on, an unknown one is emptied.
+// their separators and move on at ten digits, dropping an eleventh; an
+// unknown ratio is emptied (a known one moves on: the acceptance month).
 TEST_F(EntryKey, FieldRulesWhileTyping) {
     keys(std::string(kKey) + "@Txt_BD_Y a1 | @Txt_Total 12345678901");
     EXPECT_EQ(fields(), "7/000012345 平成20.04 #1 新規 ||平成|01|||2||2||1,234,567,890||20||||小児科 @Txt_Payment");
-    keys("@Txt_Rate 2");
-    EXPECT_EQ(fields(), "7/000012345 平成20.04 #1 新規 ||平成|01|||2||2|2|1,234,567,890||20|||2割|小児科 @Txt_Total");
     keys("@Txt_Rate 9");
     EXPECT_EQ(fields(), "7/000012345 平成20.04 #1 新規 ||平成|01|||2||2||1,234,567,890||20||||小児科 @Txt_Total");
 }

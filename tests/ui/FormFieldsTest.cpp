@@ -4,7 +4,6 @@
 
 #include <QComboBox>
 #include <QFrame>
-#include <QInputMethodEvent>
 #include <QInputMethodQueryEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,8 +113,8 @@ TEST(Form, EnterAndTabFollowTheTabIndexSkippingWhatCannotTakeTheFocus) {
 
 // Typed keys: digits and Backspace only, a full-width digit key as its
 // half-width digit.  The input method is told the field takes none, even
-// once the field was read-only and opened again; what one still commits is
-// typed, full-width digits as half-width ones, other characters dropped.
+// once the field was read-only and opened again.  (What one still commits:
+// the entry window's test, field by field.)
 TEST(Fields, DigitFieldsTakeDigitsOnlyFromKeysAndInputMethods) {
     Window w;
     DigitsOnly(w.a);
@@ -134,13 +133,6 @@ TEST(Fields, DigitFieldsTakeDigitsOnlyFromKeysAndInputMethods) {
     QApplication::sendEvent(w.a, &query);
     EXPECT_FALSE(query.value(Qt::ImEnabled).toBool());
     EXPECT_TRUE(query.value(Qt::ImHints).isValid());
-    Press(Qt::Key_End);
-    for (const char* commit : {"３", "4ａ", "あ"}) {
-        QInputMethodEvent composed;
-        composed.setCommitString(QString::fromUtf8(commit));
-        QApplication::sendEvent(w.a, &composed);
-    }
-    EXPECT_EQ(w.a->text(), "19234");
 }
 
 TEST(Fields, FocusRulesSelectAdvanceAndReformat) {
