@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "EntryFixture.h"
+#include "common/Errors.h"
 #include "entry/EntryChecks.h"
 #include "entry/EntryCore.h"
 
@@ -147,6 +148,24 @@ TEST_F(StoredRows, CountSameRows) {
     next([](EntryRow& r) { r.name = "オ'ハラ"; RegisterEntry(r); });
     EXPECT_EQ(counts, "0120011");
     EXPECT_EQ(rows("name", "FROM T_基本"), "'オ''ハラ'\n");
+}
+
+// A failing write leaves both tables as they were: a new child's master row
+// written and its claim row failing, or a renamed child's.
+TEST_F(StoredRows, AFailingWriteLeavesBothTablesUnchanged) {
+    RegisterEntry(test::SampleEntryRow());
+    auto tables = [this] { return rows("recipient, name", "FROM T_基本") + rows("recipient, eda, total", "FROM T_データ"); };
+    const std::string before = tables();
+    EntryRow other = test::SampleEntryRow(), renamed = test::SampleEntryRow();
+    other.recipient = "000099999";
+    renamed.name = "かわった　なまえ";
+    for (auto [row, failAt] : {std::pair{other, 0}, {other, 1}, {renamed, 1}}) {  // 0: the master row, 1: the claim row
+        gDB->InjectWriteFailure(failAt);
+        EXPECT_THROW(RegisterEntry(row), AppError);
+        gDB->InjectWriteFailure(-1);
+        EXPECT_FALSE(gDB->inTransaction());
+        EXPECT_EQ(tables(), before) << row.recipient << failAt;
+    }
 }
 
 }  // namespace
