@@ -120,13 +120,13 @@ TEST_F(EntryKey, DigitsFromTheInputMethodAreTypedHalfWidth) {
     auto imOn = [](QLineEdit* e) {
         QInputMethodQueryEvent query(Qt::ImEnabled);
         QApplication::sendEvent(e, &query);
-        return query.value(Qt::ImEnabled).toBool() || e->inputMethodQuery(Qt::ImEnabled).toBool();
+        return query.value(Qt::ImEnabled).toBool();
     };
     EXPECT_TRUE(imOn(w->Txt_Name));
     for (QLineEdit* e : {w->Txt_City, w->Txt_Recipient, w->Txt_Diagonosis_Y, w->Txt_Diagonosis_M, w->Txt_BD_Y, w->Txt_BD_M,
                          w->Txt_BD_D, w->Txt_InsuranceNo, w->Txt_Rate, w->Txt_Total, w->Txt_Payment, w->Txt_Treatment,
                          w->Txt_PublicPay1, w->Txt_PublicPay2})
-        EXPECT_FALSE(imOn(e)) << e->objectName().toStdString();
+        EXPECT_FALSE(imOn(e) || e->inputMethodQuery(Qt::ImEnabled).toBool()) << e->objectName().toStdString();
 }
 
 // Letters never reach a digit field and Enter never reaches any; amounts get
