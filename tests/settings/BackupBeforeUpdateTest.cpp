@@ -63,7 +63,7 @@ TEST_F(UpdatesThatDeleteClaimRows, TheDeletedRowsAreInTheCopyOrNothingChanges) {
 
             ASSERT_FALSE(messages().shown.empty());
             const auto& m = messages().shown.back();
-            const std::string last = Msg(m.title, m.style, m.prompt);
+            const std::string last = Msg(m);
             EXPECT_FALSE(gWS.inTransaction());
             if (how == Through) {
                 EXPECT_TRUE(last.starts_with("処理確認|64|登録が完了しました。")) << last;

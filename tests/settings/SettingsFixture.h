@@ -19,11 +19,6 @@ namespace hotaru::test {
 
 using Lines = std::vector<std::string>;
 
-// A message as said() lists it.
-inline std::string Msg(const std::string& title, int style, const std::string& prompt) {
-    return title + "|" + std::to_string(style) + "|" + prompt;
-}
-
 template <class W>
 class SettingsFixture : public ::testing::Test {
 protected:
@@ -44,7 +39,7 @@ protected:
     // Every message shown since the last clear, as title|style|prompt; clears them.
     Lines said() {
         Lines p;
-        for (const auto& s : messages().shown) p.push_back(Msg(s.title, s.style, s.prompt));
+        for (const auto& s : messages().shown) p.push_back(Msg(s));
         messages().clear();
         return p;
     }

@@ -2,10 +2,7 @@
 // deleted by mistake comes back, whatever restore refuses leaves every file as
 // it was, and version prints what the menu shows.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -18,22 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int rc;
-    std::string out, err;
-    // The path printed on the one line of out.
-    fs::path printed() const { return out.substr(0, out.size() - 1); }
-};
-Outcome cli(const std::string& args, const fs::path& errFile) {
-    std::string cmd = (test::BinDir() / "hotaru-cli").string() + " " + args + " 2>'" + errFile.string() + "'";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    std::array<char, 256> buf{};
-    while (fgets(buf.data(), buf.size(), p)) out += buf.data();
-    int status = pclose(p);
-    return {WEXITSTATUS(status), out, test::ReadFile(errFile)};
-}
-
+using Outcome = test::CliRun;
 const auto exec = test::ExecFile;
 
 class BackupCli : public ::testing::Test {
@@ -46,7 +28,7 @@ protected:
              " ('1', '000000001', '2008-03-01', 1, 100, 300, '2008-04-01'),"
              " ('1', '000000002', '2008-04-01', 1, 200, 600, '2008-04-01');");
     }
-    Outcome run(const std::string& args) { return cli(args, scratch / "stderr.txt"); }
+    static Outcome run(const std::string& args) { return test::RunCli(args); }
     std::string db() const { return "--db '" + live.string() + "'"; }
     std::string restoreFrom(const fs::path& copy) const { return "restore " + db() + " --from '" + copy.string() + "'"; }
 

@@ -1,8 +1,6 @@
 // hotaru-cli export and fdcheck, run as a script would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "SubmissionData.h"
@@ -17,16 +15,14 @@ std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
 class CliTest : public ::testing::Test {
 protected:
     test::ProgramFolder program;
-    test::TempDir out, lists, io;
+    test::TempDir out, lists;
 
     // Exit status, stdout and stderr of a run as one record.
     std::string cli(const std::string& args) {
         program.disconnect();  // the command opens the file itself
-        const int status = std::system((Quote(test::BinDir() / "hotaru-cli") + " " + args + " >" + Quote(io / "out") +
-                                        " 2>" + Quote(io / "err"))
-                                           .c_str());
+        const std::string run = test::RunCli(args).record();
         program.reconnect();
-        return std::to_string(WEXITSTATUS(status)) + "|" + test::ReadFile(io / "out") + "|" + test::ReadFile(io / "err");
+        return run;
     }
     std::string exportTo(const fs::path& dir) { return cli("export --db " + Quote(program.live()) + " --dir " + Quote(dir)); }
     std::string fdcheck() {

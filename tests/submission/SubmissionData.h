@@ -64,13 +64,4 @@ inline std::string SjisLines(std::initializer_list<std::string> lines) {
     return out;
 }
 
-// A message as one record: title|style|prompt.
-template <class M>
-std::string Msg(const M& m) {
-    return m.title + "|" + std::to_string(m.style) + "|" + m.prompt;
-}
-inline std::string Msg(const std::string& title, int style, const std::string& prompt) {
-    return title + "|" + std::to_string(style) + "|" + prompt;
-}
-
 }  // namespace hotaru::test

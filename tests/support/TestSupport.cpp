@@ -1,5 +1,8 @@
 #include "support/TestSupport.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -47,6 +50,18 @@ void ProgramFolder::disconnect() {
         gDB->Close();
         gDB.reset();
     }
+}
+
+CliRun RunCli(const std::string& args) {
+    TempDir io;
+    const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" + (BinDir() / "hotaru-cli").string() +
+                            "' " + args + " 2>'" + (io / "err").string() + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[256];
+    for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    const int status = pclose(p);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadFile(io / "err")};
 }
 
 void WriteFile(const std::filesystem::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }

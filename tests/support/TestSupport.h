@@ -46,4 +46,23 @@ private:
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& p);
 
+// A message as one record: title|style|prompt.
+inline std::string Msg(const std::string& title, int style, const std::string& prompt) {
+    return title + "|" + std::to_string(style) + "|" + prompt;
+}
+template <class M>
+std::string Msg(const M& m) {
+    return Msg(m.title, m.style, m.prompt);
+}
+
+// A run of hotaru-cli as a script runs it, without a display.
+struct CliRun {
+    int rc;
+    std::string out, err;
+    std::string record() const { return std::to_string(rc) + "|" + out + "|" + err; }
+    // The path printed on the one line of out.
+    std::filesystem::path printed() const { return out.substr(0, out.size() - 1); }
+};
+CliRun RunCli(const std::string& args);
+
 }  // namespace hotaru::test
