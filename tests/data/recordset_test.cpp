@@ -119,4 +119,6 @@ TEST_F(Records, RolledBackTransactionsAndInjectedFailures) {
     gWS.Rollback();
     gWS.CommitTrans();
     EXPECT_EQ(Quoted("group_concat(枝番)", "WK_データ"), "'3'");
+    folder.disconnect();
+    gWS.Rollback();  // nor without a database, as on an error path at the end
 }

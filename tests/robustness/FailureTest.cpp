@@ -88,13 +88,6 @@ std::string AsNobody(const std::function<std::string()>& fn) {
     return out;
 }
 
-// The messages shown, "title:prompt" a line.
-std::string Said(ScriptedMessages& m) {
-    std::string s;
-    for (const auto& shown : m.shown) s += shown.title + ":" + shown.prompt + "\n";
-    return s;
-}
-
 // Kind 1, claim month 令和08年12月, one child with two branches.
 class Failures : public ::testing::Test {
 protected:

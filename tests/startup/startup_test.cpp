@@ -44,12 +44,7 @@ protected:
         ResetDatabaseFiles();
     }
     void TearDown() override { ResetDatabaseFiles(); }
-    // The messages shown, "title:prompt" a line.
-    std::string said() {
-        std::string s;
-        for (const auto& m : folder.messages().shown) s += m.title + ":" + m.prompt + "\n";
-        return s;
-    }
+    std::string said() { return test::Said(folder.messages()); }
 };
 
 // Every row of a table, each value quoted, rows joined by '/'.

@@ -54,6 +54,12 @@ template <class M>
 std::string Msg(const M& m) {
     return Msg(m.title, m.style, m.prompt);
 }
+// The messages shown, "title:prompt" a line.
+inline std::string Said(const ScriptedMessages& messages) {
+    std::string s;
+    for (const auto& m : messages.shown) s += m.title + ":" + m.prompt + "\n";
+    return s;
+}
 
 // A run of hotaru-cli as a script runs it, without a display.
 struct CliRun {
