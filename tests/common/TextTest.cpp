@@ -1,6 +1,11 @@
-// Shift_JIS (CP932) for the federation's files, and text counted in characters.
+// Shift_JIS (CP932) for the federation's files, text counted in characters,
+// dates and eras, and numbers as typed.
 #include <gtest/gtest.h>
 
+#include <climits>
+
+#include "common/Date.h"
+#include "common/Numeric.h"
 #include "common/Sjis.h"
 #include "common/Text.h"
 
@@ -73,4 +78,120 @@ TEST(Text, CharactersNotBytes) {
     EXPECT_TRUE(EqualsIgnoreAsciiCase("Medic_INS.mdb", "medic_ins.MDB"));
     EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abcd"));
     EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abd"));
+}
+
+namespace {
+Date D(int y, int m, int d) { return Date{y, m, d}; }
+std::string Parsed(const char* text) {
+    const auto d = ParseDate(text);
+    return d ? d->iso() : "-";
+}
+}  // namespace
+
+// Every pattern the windows and files use, the era boundaries (first years
+// written 01), and dates no era or calendar holds.
+TEST(FormatDate, PatternsAndEraBoundaries) {
+    const struct { Date d; const char* pattern; const char* text; } cases[] = {
+        {D(2008, 4, 1), "GGGEE年MM月DD日", "平成20年04月01日"}, {D(2008, 4, 1), "gggee年mm月", "平成20年04月"},
+        {D(2008, 4, 1), "GEE.MM.DD", "H20.04.01"}, {D(2008, 4, 1), "GGGEEMM", "平成2004"},
+        {D(2008, 4, 1), "EEMMDD", "200401"}, {D(2008, 4, 1), "yyyy/mm/dd", "2008/04/01"},
+        {D(2008, 4, 17), "YYYY/MM/01", "2008/04/01"}, {D(2008, 4, 1), "GG/yy/y", "平/08/2008"},
+        {D(2019, 4, 30), "GGGEE年MM月DD日", "平成31年04月30日"}, {D(2019, 5, 1), "GGGEE年MM月DD日", "令和01年05月01日"},
+        {D(2026, 12, 1), "GEE.MM", "R08.12"}, {D(1989, 1, 7), "GEE.MM.DD", "S64.01.07"},
+        {D(1989, 1, 8), "GEE.MM.DD", "H01.01.08"}, {D(1926, 12, 24), "GGGEE", "大正15"},
+        {D(1926, 12, 25), "GGGEE", "昭和01"}, {D(1912, 7, 29), "GEE", "M45"}, {D(1912, 7, 30), "GEE", "T01"},
+        {D(2008, 2, 30), "yyyy/mm/dd", ""}, {Date{}, "GGGEE年MM月", ""}, {D(1800, 1, 1), "GGGEE年", ""},
+        {D(1800, 1, 1), "yyyy/mm/dd", "1800/01/01"}, {D(1800, 1, 1), "ee", ""}};
+    for (const auto& c : cases) EXPECT_EQ(FormatDate(c.d, c.pattern), c.text) << c.d.iso() << " " << c.pattern;
+}
+
+TEST(EraLookup, NamesCodesAndDates) {
+    EXPECT_EQ(EraByName("平成")->code, 4);
+    EXPECT_EQ(EraByCode(5)->letter, 'R');
+    EXPECT_EQ(EraByName("令和")->first, D(2019, 5, 1));
+    EXPECT_TRUE(!EraByName("H") && !EraByCode(6) && !EraOf(D(1868, 1, 24)));
+    EXPECT_STREQ(EraOf(D(1868, 1, 25))->name, "明治");
+    EXPECT_STREQ(EraOf(D(2019, 4, 30))->name, "平成");
+}
+
+// Era texts (a month belongs to an era that covers one of its days, a day
+// must lie in it), y/m/d texts (two-digit years 1930-2029), and near misses.
+TEST(ParseDate, TextsAndNearMisses) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"平成20年04月", "2008-04-01"}, {"平成20年4月15日", "2008-04-15"}, {"令和8年12月", "2026-12-01"},
+        {"平成元年02月", "1989-02-01"}, {"平成31年04月", "2019-04-01"}, {"令和01年05月", "2019-05-01"},
+        {"平成01年01月", "1989-01-01"}, {"昭和64年01月", "1989-01-01"}, {"平成31年04月30日", "2019-04-30"},
+        {"昭和64年01月07日", "1989-01-07"}, {"平成31年05月", "-"}, {"令和01年04月", "-"}, {"平成32年01月", "-"},
+        {"平成31年05月01日", "-"}, {"令和01年04月30日", "-"}, {"平成01年01月07日", "-"},
+        {"2008/4/1", "2008-04-01"}, {" 2008/04/01 ", "2008-04-01"}, {"2008-04-01", "2008-04-01"},
+        {"29/12/31", "2029-12-31"}, {"30/01/01", "1930-01-01"}, {"00/01/01", "2000-01-01"},
+        {"2008/02/29", "2008-02-29"}, {"2000/02/29", "2000-02-29"}, {"2100/02/29", "-"}};
+    for (const auto& [text, iso] : cases) EXPECT_EQ(Parsed(text), iso) << text;
+    for (const char* text : {"", "   ", "abc", "平成20年13月", "平成20年00月", "平成00年04月", "平成20年04月32日",
+                             "平成20年02月30日", "平成20年04", "平成20年04月01", "平成年04月", "平成200年04月",
+                             "未来20年04月", "平成20年04月01日x", "2008/02/30", "2008/13/01", "2008/04",
+                             "2008/04/01/02", "208/04/01", "2008/04-01", "2008/004/01", "2008／04／01"})
+        EXPECT_FALSE(IsDate(text)) << text;
+}
+
+TEST(DateText, IsoAndShortForms) {
+    EXPECT_EQ(D(2008, 4, 1).iso() + " " + D(2008, 4, 1).shortDate(), "2008-04-01 2008/04/01");
+    for (const char* text : {"2008-04-01", "2008/04/01", "2008-04-01 00:00:00", "2008-04-01T10:00"})
+        EXPECT_EQ(Date::fromIso(text), D(2008, 4, 1)) << text;
+    for (const char* text : {"2008-4-1", "2008-02-30", "2008-04/01", "", "2008-0a-01"})
+        EXPECT_FALSE(Date::fromIso(text)) << text;
+    EXPECT_TRUE(Date::today().isValid());
+}
+
+TEST(DateArithmetic, AddMonthsClampsAndMonthsBetweenCountsBoundaries) {
+    const std::tuple<Date, int, Date> adds[] = {
+        {D(2008, 1, 1), -1, D(2007, 12, 1)}, {D(2007, 12, 1), 1, D(2008, 1, 1)}, {D(2008, 3, 31), -1, D(2008, 2, 29)},
+        {D(2007, 3, 31), -1, D(2007, 2, 28)}, {D(2008, 1, 31), 3, D(2008, 4, 30)}, {D(2008, 5, 15), -25, D(2006, 4, 15)}};
+    for (const auto& [from, months, to] : adds) EXPECT_EQ(AddMonths(from, months), to) << from.iso() << months;
+    EXPECT_EQ((std::vector{MonthsBetween(D(2008, 1, 31), D(2008, 2, 1)), MonthsBetween(D(2008, 2, 1), D(2008, 2, 29)),
+                           MonthsBetween(D(2008, 4, 1), D(2007, 4, 1)), MonthsBetween(D(2019, 4, 1), D(2026, 12, 1))}),
+              (std::vector{1, 0, -12, 92}));
+}
+
+// The numbers the windows have always accepted: signs at either end, ","
+// grouping between digits, one point, an exponent; nothing full-width.
+TEST(IsNumeric, AcceptedAndRejected) {
+    for (const char* text : {"0", "123", " 123 ", "+5", "-5", "5-", "5+", "1,234", "1,2,3", "1,234,567.89", "1.5",
+                             ".5", "1.", "1e5", "1.5E-3", "2E+2", "-1.5e3", "007", "  -0.25  "})
+        EXPECT_TRUE(IsNumeric(text)) << "'" << text << "'";
+    for (const char* text : {"", "  ", ".", "&H10", "１２", "1 2", "--1", "+-1", "-1-", "1e", "1e+", "e5", "abc",
+                             "12a", ",1", "1,", "1,,2", "1.2.3", "1..2", "$1", "\t1", "1e400", "- 1", "１"})
+        EXPECT_FALSE(IsNumeric(text)) << "'" << text << "'";
+    EXPECT_EQ((std::vector{*ToNumber("1,2,3"), *ToNumber(" 12.5- "), *ToNumber("-1.5E-3"), *ToNumber("1e-400")}),
+              (std::vector{123.0, -12.5, -0.0015, 0.0}));
+}
+
+TEST(Rounding, HalfEvenAndWholePart) {
+    const std::pair<double, double> halfEven[] = {{2.5, 2},    {3.5, 4},     {-2.5, -2},   {-3.5, -4}, {1234.5, 1234},
+                                                  {0.5, 0},    {2.4999, 2},  {2.5001, 3},  {-2.6, -3}};
+    for (auto [value, rounded] : halfEven) EXPECT_EQ(RoundHalfEven(value), rounded) << value;
+    EXPECT_EQ((std::vector{WholePart(3.9), WholePart(-3.9), WholePart(1e30), WholePart(-1e30)}),
+              (std::vector<long long>{3, -3, LLONG_MAX, LLONG_MIN}));
+}
+
+// The patterns in use; decimals round half away from zero on the decimal
+// digits (2.345 -> 2.35), zero under an all-"#" pattern is empty.
+TEST(FormatNumber, Patterns) {
+    const struct { double value; const char* pattern; const char* text; } cases[] = {
+        {5, "00", "05"}, {12345, "000000000", "000012345"}, {12345678, "0000000", "12345678"}, {0, "00", "00"},
+        {1234567, "#,###,###,###", "1,234,567"}, {123, "#,###,###,###", "123"}, {1234, "###,###,###", "1,234"},
+        {0, "#,###,###,###", ""}, {1.1, "#.00", "1.10"}, {0.5, "#.00", ".50"}, {-1234, "#,###", "-1,234"},
+        {1234567890123, "#,###,###,###,###", "1,234,567,890,123"}, {1234, "#,##0.0#", "1,234.0"},
+        {1234.567, "#,##0.0#", "1,234.57"}, {2.345, "#.00", "2.35"}, {-2.345, "#.00", "-2.35"},
+        {1.005, "0.00", "1.01"}, {2.5, "0", "3"}, {0.5, "0", "1"}, {9.995, "0.00", "10.00"}, {999.5, "#,###", "1,000"},
+        {0.001, "0.00", "0.00"}, {-0.001, "0.00", "0.00"}, {0.1 + 0.2, "0.0000000", "0.3000000"},
+        {12, "第00号", "第12号"}, {1234, "", "1234"}, {-0.25, "", "-0.25"}, {0, "", "0"}, {1e20, "", "1E+20"}};
+    for (const auto& c : cases) EXPECT_EQ(FormatNumber(c.value, c.pattern), c.text) << c.value << " " << c.pattern;
+}
+
+TEST(FormatText, NumericTextsAreFormattedOthersKept) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"", "0000000", ""}, {"123", "0000000", "0000123"}, {"1,234", "00000", "01234"}, {"0", "#,###", ""},
+        {"abc", "0000000", "abc"}, {"１２", "00", "１２"}, {"5", "00", "05"}};
+    for (const auto& [text, pattern, out] : cases) EXPECT_EQ(FormatText(text, pattern), out) << text;
 }

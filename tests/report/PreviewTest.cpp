@@ -1,4 +1,7 @@
-// The preview window and the menu routine, driven as a user would.
+// The preview window and the menu routine, driven as a user would; and
+// hotaru-cli list.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -6,7 +9,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "common/Messages.h"
 #include "report/ListData.h"
@@ -144,4 +146,22 @@ TEST(ShowClaimList, NothingToListOrAFailureSaysSo) {
         EXPECT_TRUE((m.title + ":" + std::to_string(m.style) + ":" + m.prompt).starts_with(said)) << m.prompt;
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
+}
+
+// hotaru-cli list: the claim list into a PDF from a script, without a display.
+TEST(CliList, WritesTheListAsPdfOrSaysThereIsNothing) {
+    test::ProgramFolder folder;
+    test::SetSettings(1, "2008-04-01");
+    folder.disconnect();
+    test::TempDir out;
+    const std::string list = "list --db '" + folder.live().string() + "' --pdf '" + (out / "list.pdf").string() + "'";
+    EXPECT_EQ(test::RunCli(list).record(), "1||該当データがありません。\n");
+    EXPECT_FALSE(std::filesystem::exists(out / "list.pdf"));
+    folder.reconnect();
+    test::FillMonth(45);
+    folder.disconnect();
+    const test::CliRun r = test::RunCli(list);
+    EXPECT_EQ(r.rc, 0) << r.err;  // Qt may warn on stderr about the environment
+    EXPECT_EQ(test::PdfPageCount(out / "list.pdf"), 3);
+    EXPECT_NE(test::ReadFile(out / "list.pdf").find("IPAPGothic"), std::string::npos);  // the Japanese font
 }

@@ -1,19 +1,29 @@
 // The key, focus and check rules every data-entry window is built from,
-// driven through one small window.
+// driven through one small window; the code lists and the message boxes.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFrame>
 #include <QInputMethodQueryEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "common/Messages.h"
+#include "support/TestSupport.h"
+#include "ui/CodeLists.h"
 #include "ui/Fields.h"
 #include "ui/Form.h"
 #include "ui/InputCheck.h"
+#include "ui/QtMessages.h"
 #include "UiTestSupport.h"
 
 using namespace hotaru;
@@ -250,4 +260,91 @@ TEST(Fields, ColoursAreBgrNumbersOrSystemColoursAndTheHourglassAlwaysGoes) {
     BusyCursor busy;
     busy.release();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Entries "code:name" with the code as item data, appended to what the list
+// holds; a typed prefix goes in as a value, never into the statement; an
+// unreadable source shows the standard error and adds nothing.
+TEST(CodeLists, FilledFromATableOrAStatementWithATypedPrefix) {
+    test::ProgramFolder folder;
+    QComboBox combo;
+    ASSERT_TRUE(FillCodeList("T_保険種別", &combo));
+    ASSERT_TRUE(FillCodeList("SELECT * FROM T_元号 WHERE code > 3", &combo));
+    EXPECT_FALSE(FillCodeList("T_無い表", &combo));
+    std::string entries;
+    for (int i = 0; i < combo.count(); ++i) entries += combo.itemText(i).toStdString() + "=" + std::to_string(*ItemCode(&combo, i)) + " ";
+    EXPECT_EQ(entries, "1:社保=1 2:国保=2 3:退職=3 4:その他=4 4:平成=4 5:令和=5 ");
+    ASSERT_EQ(folder.messages().shown.size(), 1u);
+    EXPECT_EQ(folder.messages().shown[0].title, "エラー");
+
+    QListWidget list;
+    const std::string like = "SELECT * FROM T_保険種別 Where (T_保険種別.code) Like ?";
+    ASSERT_TRUE(FillCodeList(like, &list, {std::string("2*")}));
+    ASSERT_TRUE(FillCodeList(like, &list, {"' OR 1=1 --*"}));
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.item(0)->text().toStdString() + "=" + std::to_string(*ItemCode(&list, 0)), "2:国保=2");
+}
+
+// The key before the colon matches exactly; no match leaves the pick as it
+// was, and the window's pick rule runs for the program's choice too.
+TEST(CodeLists, SelectByCodeAndNoSelectionIsNotCodeZero) {
+    QComboBox combo;
+    EXPECT_FALSE(SelectedCode(&combo).has_value());
+    for (auto [text, code] : {std::pair{"1:社保", 1}, {"10:十", 10}, {"0:なし", 0}}) combo.addItem(text, code);
+    combo.addItem("NoColon");
+    QSignalSpy changed(&combo, &QComboBox::currentIndexChanged);
+    std::string picks;
+    for (const char* code : {"10", "3", "  ", " 1", "1", "0", "NoColon"}) {
+        const bool found = SelectComboByCode(&combo, code);
+        const auto selected = SelectedCode(&combo);
+        picks += std::string(found ? "+" : "-") + std::to_string(combo.currentIndex()) + ":" +
+                 (selected ? std::to_string(*selected) : "none") + " ";
+    }
+    EXPECT_EQ(picks, "+1:10 -1:10 -1:10 -1:10 +0:1 +2:0 +3:none ");
+    EXPECT_EQ(changed.count(), 4);
+    combo.setCurrentIndex(-1);
+    EXPECT_EQ(SelectedText(&combo) + (SelectedCode(&combo) ? "code" : ""), "");
+}
+
+// Each box: the answer to Enter (the default button) or Escape, the icon,
+// the buttons, the default one, the title and the text; and room for the
+// whole title besides the window's icon and buttons, even for a short message.
+TEST(QtMessages, IconsButtonsAnswersAndWidth) {
+    struct Case { const char* prompt; int style; const char* title; Qt::Key key; const char* expected; };
+    const Case cases[] = {
+        {"よろしいですか？", mbYesNo + mbExclamation + mbDefaultButton2, "処理確認", Qt::Key_Return,
+         "7 2 いいえ(&N),はい(&Y) いいえ(&N) 処理確認 よろしいですか？"},
+        {"x\ry", mbCritical, "エラー", Qt::Key_Return, "1 3 OK OK エラー x\ny"},
+        {"登録が完了しました。\r", mbYesNo + mbQuestion, "確認", Qt::Key_Return, "6 4 いいえ(&N),はい(&Y) はい(&Y) 確認 登録が完了しました。"},
+        {"a\r\nb", mbOKCancel + mbInformation, "キャンセル確認", Qt::Key_Escape, "2 1 OK,キャンセル OK キャンセル確認 a\nb"},
+        {"r", mbRetryCancel, "該当件数チェック", Qt::Key_Return, "4 0 キャンセル,再試行(&R) 再試行(&R) 該当件数チェック r"},
+        {"r", mbYesNoCancel + mbDefaultButton3, "t", Qt::Key_Return, "2 0 いいえ(&N),はい(&Y),キャンセル キャンセル t r"},
+    };
+    for (const Case& c : cases) {
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            QStringList buttons;
+            for (QAbstractButton* b : box->buttons()) buttons << b->text();
+            buttons.sort();
+            seen = " " + QString::number(box->icon()) + " " + buttons.join(",") + " " +
+                   (box->defaultButton() ? box->defaultButton()->text() : "-") + " " + box->windowTitle() + " " + box->text();
+            QFont bold = box->font();
+            bold.setBold(true);
+            EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 120) << c.title;
+            QTest::keyClick(box, c.key);
+        });
+        const int answer = QtMessages().show(c.prompt, c.style, c.title);
+        EXPECT_EQ((QString::number(answer) + seen).toStdString(), c.expected);
+    }
+}
+
+// Qt's own buttons and dialogs (save, folder, print) as the program shows them.
+TEST(QtMessages, QtsOwnButtonsAndDialogsSpeakJapanese) {
+    InstallApplicationLook();
+    QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Save)->text() + box.button(QDialogButtonBox::Open)->text() +
+                  box.button(QDialogButtonBox::Cancel)->text(), "保存開くキャンセル");
+    EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), "印刷");
 }
