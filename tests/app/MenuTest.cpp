@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>

@@ -8,10 +8,7 @@
 
 using namespace hotaru;
 using namespace hotaru::report;
-using hotaru::test::AddChild;
-using hotaru::test::AddRow;
-using hotaru::test::ClaimRow;
-using hotaru::test::SetSettings;
+using namespace hotaru::test;
 using hotaru::data::Value;
 
 namespace {

@@ -192,17 +192,16 @@ TEST_F(Startup, CityPatchIsIdempotentAndAtomic) {
 namespace {
 
 using Outcome = test::CliRun;
-const auto exec = test::ExecFile;
 
 class BackupCli : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::copy_file(test::BinDir() / "Medic_ins_NEW.mdb", live);
-        exec(live,
-             "INSERT INTO T_設定 (type, no, name, request) VALUES (1, '1234560', 'ほたる医院', '2008-04-01');"
-             "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) VALUES"
-             " ('1', '000000001', '2008-03-01', 1, 100, 300, '2008-04-01'),"
-             " ('1', '000000002', '2008-04-01', 1, 200, 600, '2008-04-01');");
+        sql(live,
+            "INSERT INTO T_設定 (type, no, name, request) VALUES (1, '1234560', 'ほたる医院', '2008-04-01');"
+            "INSERT INTO T_データ (code, recipient, diagnosis, eda, total, payment, request) VALUES"
+            " ('1', '000000001', '2008-03-01', 1, 100, 300, '2008-04-01'),"
+            " ('1', '000000002', '2008-04-01', 1, 200, 600, '2008-04-01');");
     }
     static Outcome run(const std::string& args) { return test::RunCli(args); }
     std::string db() const { return "--db '" + live.string() + "'"; }
@@ -222,7 +221,7 @@ TEST_F(BackupCli, RestoreBringsBackAMonthDeletedByMistake) {
     EXPECT_EQ(copy.parent_path(), dir / "backup");
 
     // The claim-month update to 2008/05 was answered Yes by mistake.
-    exec(live, "UPDATE T_設定 SET request = '2008-05-01'; DELETE FROM T_データ WHERE request <= '2008-04-01';");
+    sql(live, "UPDATE T_設定 SET request = '2008-05-01'; DELETE FROM T_データ WHERE request <= '2008-04-01';");
     const std::string may = test::DumpDatabase(live);
 
     const Outcome restore = run(restoreFrom(copy));
@@ -253,15 +252,15 @@ TEST_F(BackupCli, RefusalsChangeNoFileAndSayWhy) {
     const fs::path text = scratch / "notes.txt", foreign = scratch / "other.mdb", unknown = scratch / "layout.mdb",
                    damaged = scratch / "damaged.mdb";
     test::WriteFile(text, "T_設定,T_基本\r\n");
-    exec(foreign, "CREATE TABLE accounts (id INTEGER, name TEXT);");
+    sql(foreign, "CREATE TABLE accounts (id INTEGER, name TEXT);");
     fs::copy_file(live, unknown);
-    exec(unknown, "ALTER TABLE T_データ DROP COLUMN PublicPay2;");
+    sql(unknown, "ALTER TABLE T_データ DROP COLUMN PublicPay2;");
     // The claim-month index redefined over another field: it no longer holds what it should.
     fs::copy_file(live, damaged);
-    exec(damaged,
-         "PRAGMA writable_schema = ON;"
-         "UPDATE sqlite_master SET sql = 'CREATE INDEX IX_T_データ_request ON T_データ (payment)'"
-         " WHERE name = 'IX_T_データ_request';");
+    sql(damaged,
+        "PRAGMA writable_schema = ON;"
+        "UPDATE sqlite_master SET sql = 'CREATE INDEX IX_T_データ_request ON T_データ (payment)'"
+        " WHERE name = 'IX_T_データ_request';");
     struct Case {
         std::string args, says;
         bool inUse = false;
@@ -299,12 +298,12 @@ TEST_F(BackupCli, VersionPrintsWhatTheMenuShows) {
     };
     EXPECT_EQ(version(), "0:");  // no version in the settings row
     // A file of the older layout is upgraded first, as at start-up.
-    exec(live, "ALTER TABLE T_基本 DROP COLUMN PublicPay2; ALTER TABLE T_基本 DROP COLUMN PublicPay1;"
-               "UPDATE T_設定 SET Ver = 1.01;");
+    sql(live, "ALTER TABLE T_基本 DROP COLUMN PublicPay2; ALTER TABLE T_基本 DROP COLUMN PublicPay1;"
+              "UPDATE T_設定 SET Ver = 1.01;");
     EXPECT_EQ(version(), "0:Ver.1.10\n");
     EXPECT_TRUE(fs::exists(dir / "Medic_ins_OLD.mdb"));
     // Bad files and arguments fail with an exit status.
-    exec(live, "DROP TABLE T_設定");
+    sql(live, "DROP TABLE T_設定");
     EXPECT_EQ(version(), "1:");
     for (const char* args : {"version --db none.mdb", "version", "version --db x --bogus y", "frobnicate"})
         EXPECT_NE(run(args).rc, 0) << args;

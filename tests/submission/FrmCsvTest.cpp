@@ -1,7 +1,6 @@
 // The export window and the check list viewer, driven as the user drives them.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLineEdit>

@@ -3,7 +3,6 @@
 // method, plain keys typed where the focus is, and the windows on the screen.
 #include <QApplication>
 #include <QInputMethodEvent>
-#include <QPointer>
 #include <QTest>
 #include <QWidget>
 
