@@ -20,11 +20,8 @@ public:
     void SetUp() override { setSettings(1, "1", "2008-05-01"); }
 
     void setSettings(int type, const std::string& tencd, const std::string& request) {
-        DB().Execute("DELETE FROM T_設定");
-        DB().Execute(
-            "INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, request, "
-            "path, Ver) VALUES (?, '46', ?, '1234567', '', 'テスト医院', 2, 2, 20, ?, '', 1.1)",
-            {data::Value(type), data::Value(tencd), data::Value::date(request)});
+        PutSettings({.type = type, .tencd = tencd, .eda = "", .name = "テスト医院", .insurance = 2, .hospitalization = 2,
+                     .treatment = 20, .request = Date::fromIso(request), .path = ""});
     }
 
     long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }

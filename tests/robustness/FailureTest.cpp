@@ -95,9 +95,8 @@ protected:
     TempDir out;
 
     void SetUp() override {
-        DB().Execute(
-            "INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, request, "
-            "path, Ver) VALUES (1, '46', '1', '2345675', '', 'ほたる医院', 2, 2, 20, '2026-12-01', NULL, 1.1)");
+        PutSettings({.no = "2345675", .eda = "", .name = "ほたる医院", .insurance = 2, .hospitalization = 2,
+                     .treatment = 20, .request = Date{2026, 12, 1}});
         for (int eda : {1, 2}) {
             entry::EntryRow r = SampleReiwaEntryRow();
             r.city = "7";

@@ -16,8 +16,7 @@ using namespace hotaru;
 // one in flight besides, each with its child row, and the file is sound.
 TEST(Crash, KilledDuringRegistrationsKeepsEveryCommittedRow) {
     test::ProgramFolder folder;
-    DB().Execute("INSERT INTO T_設定 (type, kencd, tencd, no, name, insurance, request) "
-                 "VALUES (1, '46', '1', '1234567', '医院', 1, '2026-12-01')");
+    test::PutSettings({.name = "医院", .request = Date{2026, 12, 1}});
     folder.disconnect();
     auto recipient = [](int i) { return std::string(9 - std::to_string(i).size(), '0') + std::to_string(i); };
     int pipefd[2];

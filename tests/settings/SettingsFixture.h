@@ -63,10 +63,8 @@ protected:
     // Kind 1, number 46-1-1234560 (its check digit is right), claim month
     // 2008/05, last export folder /media/fd.
     void seedSettings(const std::string& request = "2008-05-01") {
-        DB().Execute(
-            "INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, request, "
-            "path, Ver) VALUES (1, '46', '1', '1234560', '', 'ほたる医院', 2, 2, 20, ?, '/media/fd', 1.1)",
-            {data::Value::date(request)});
+        PutSettings({.no = "1234560", .eda = "", .name = "ほたる医院", .insurance = 2, .hospitalization = 2,
+                     .treatment = 20, .request = Date::fromIso(request), .path = "/media/fd"});
     }
     void addClaimRows(std::initializer_list<const char*> months) {
         int n = 0;

@@ -40,15 +40,6 @@ std::string Header(long count, const Changes& changes = {}) {
     return Record({"1", "42002", "4611234560", "1", std::to_string(count), "\"蛍クリニック\""}, changes);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t pos = 0, e; pos < text.size(); pos = e + 2) {
-        e = text.find("\r\n", pos);
-        lines.push_back(text.substr(pos, e - pos));
-    }
-    return lines;
-}
-
 class FloppyCheckTest : public ::testing::Test {
 protected:
     test::ProgramFolder program;
@@ -79,7 +70,9 @@ protected:
     }
     fs::path listPath(const std::string& name = kName) { return lists / (name + "_Error.txt"); }
     std::vector<std::string> listLines(const std::string& name = kName) {
-        return Lines(FromSjis(test::ReadFile(listPath(name))));
+        auto lines = MessageLines(FromSjis(test::ReadFile(listPath(name))));
+        if (lines.back().empty()) lines.pop_back();  // after the last line's end
+        return lines;
     }
     // Each finding as "label:message" (the message without its filling), none without a list.
     F findings(const std::string& name = kName) {

@@ -10,26 +10,6 @@
 
 namespace hotaru::test {
 
-template <class T>
-data::Value Opt(const std::optional<T>& v) {
-    return v ? data::Value(*v) : data::Value();
-}
-
-struct SettingsData {
-    std::optional<int> type = 1;
-    std::string kencd = "46", tencd = "1", no = "1234567", eda = "1";
-    std::string name = "蛍クリニック";
-    std::optional<Date> request = Date{2008, 3, 1};
-    std::optional<std::string> path = std::nullopt;
-};
-
-inline void PutSettings(const SettingsData& s) {
-    DB().Execute("DELETE FROM T_設定");
-    DB().Execute("INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, request, path, Ver) "
-                 "VALUES (?, ?, ?, ?, ?, ?, 1, ?, ?, 1.1)",
-                 {Opt(s.type), s.kencd, s.tencd, s.no, s.eda, s.name, Opt(s.request), Opt(s.path)});
-}
-
 inline void PutChild(const std::string& code, const std::string& recipient, const std::string& name,
                      std::optional<Date> birthday) {
     DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday, n_insurance) VALUES (?, ?, ?, ?, 1)",

@@ -1,8 +1,10 @@
 #pragma once
 // Fixtures shared by the tests.
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "common/Date.h"
 #include "common/Messages.h"
 #include "data/Connection.h"
 
@@ -41,6 +43,29 @@ private:
     ScriptedMessages messages_;
     ScopedPresenter presenter_;
 };
+
+template <class T>
+data::Value Opt(const std::optional<T>& v) {
+    return v ? data::Value(*v) : data::Value();
+}
+
+// The one settings row, Null where a field is left empty.
+struct SettingsData {
+    std::optional<int> type = 1;
+    std::string kencd = "46", tencd = "1", no = "1234567", eda = "1", name = "蛍クリニック";
+    int insurance = 1;
+    std::optional<int> hospitalization = std::nullopt, treatment = std::nullopt;
+    std::optional<Date> request = Date{2008, 3, 1};
+    std::optional<std::string> path = std::nullopt;
+    std::optional<double> ver = 1.1;
+};
+inline void PutSettings(const SettingsData& s) {
+    DB().Execute("DELETE FROM T_設定");
+    DB().Execute("INSERT INTO T_設定 (type, kencd, tencd, no, eda, name, insurance, hospitalization, treatment, "
+                 "request, path, Ver) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                 {Opt(s.type), s.kencd, s.tencd, s.no, s.eda, s.name, s.insurance, Opt(s.hospitalization),
+                  Opt(s.treatment), Opt(s.request), Opt(s.path), Opt(s.ver)});
+}
 
 // Writes bytes to a file.
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
