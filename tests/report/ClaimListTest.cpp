@@ -41,9 +41,9 @@ protected:
 // recipient, month and branch order, whatever is missing around it: no child
 // row, a city or codes the tables do not know, Null codes.
 TEST_F(ClaimListQuery, RowsOfTheMonthInOrderWithWhatTheTablesKnow) {
-    AddChild("1", "100000001", "蛍 太郎", "2005-06-15");
-    AddChild("999", "100000003", "蛍 次郎", "2006-01-02");
-    AddChild("10", "100000001", "蛍 三郎", "2019-05-01");
+    PutChild("1", "100000001", "蛍 太郎", Date{2005, 6, 15});
+    PutChild("999", "100000003", "蛍 次郎", Date{2006, 1, 2});
+    PutChild("10", "100000001", "蛍 三郎", Date{2019, 5, 1});
     AddRow({});
     AddRow({.recipient = "100000002", .insuranceNo = "orphan"});
     AddRow({.code = "999", .recipient = "100000003", .payment = 70000});

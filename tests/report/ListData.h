@@ -17,12 +17,6 @@ inline void SetSettings(Value type, Value request) {
                  {type, request});
 }
 
-inline void AddChild(const std::string& code, const std::string& recipient, const std::string& name,
-                     const std::string& birthday) {
-    DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday) VALUES (?, ?, ?, ?)",
-                 {Value(code), Value(recipient), Value(name), Value(birthday)});
-}
-
 // A claim row of claim month 2008/04 with every code known.
 struct ClaimRow {
     std::string code = "1", recipient = "100000001", diagnosis = "2008-03-01";
@@ -49,7 +43,7 @@ inline void FillMonth(int count) {
     DB().BeginTrans();
     for (int i = 1; i <= count; ++i) {
         const std::string rec = std::to_string(100000000 + i);
-        AddChild("1", rec, "蛍 太郎" + std::to_string(i), "2005-06-15");
+        PutChild("1", rec, "蛍 太郎" + std::to_string(i), Date{2005, 6, 15});
         AddRow({.recipient = rec, .total = 1000 + i});
     }
     DB().CommitTrans();

@@ -10,12 +10,6 @@
 
 namespace hotaru::test {
 
-inline void PutChild(const std::string& code, const std::string& recipient, const std::string& name,
-                     std::optional<Date> birthday) {
-    DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday, n_insurance) VALUES (?, ?, ?, ?, 1)",
-                 {code, recipient, name, Opt(birthday)});
-}
-
 struct ClaimData {
     std::string code = "12", recipient = "123456";
     Date diagnosis{2008, 2, 1};

@@ -67,6 +67,12 @@ inline void PutSettings(const SettingsData& s) {
                   Opt(s.treatment), Opt(s.request), Opt(s.path), Opt(s.ver)});
 }
 
+inline void PutChild(const std::string& code, const std::string& recipient, const std::string& name,
+                     std::optional<Date> birthday) {
+    DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday, n_insurance) VALUES (?, ?, ?, ?, 1)",
+                 {code, recipient, name, Opt(birthday)});
+}
+
 // Writes bytes to a file.
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& p);
