@@ -16,7 +16,6 @@
 using namespace hotaru;
 using hotaru::app::FrmMenu;
 using hotaru::app::MenuActions;
-using data::Value;
 
 namespace {
 
@@ -47,9 +46,8 @@ protected:
         return {entry.factory(), demand.factory(), est.factory(), csv.factory(),
                 [this](QWidget* w) { ranFrom[0] = w; }, [this](QWidget* w) { ranFrom[1] = w; }};
     }
-    static void settings(Value request, Value ver = Value()) {
-        DB().Execute("INSERT INTO T_設定 (type, kencd, tencd, no, name, insurance, request, Ver) "
-                     "VALUES (1, '46', '1', '0123459', 'ホタル医院', 1, ?, ?)", {request, ver});
+    static void settings(std::optional<Date> request, std::optional<double> ver = std::nullopt) {
+        test::PutSettings({.no = "0123459", .name = "ホタル医院", .request = request, .ver = ver});
     }
     void open(MenuActions a) {
         m = std::make_unique<FrmMenu>(std::move(a));
@@ -72,7 +70,7 @@ protected:
 // nothing; the version label shows the stored version.  (Which rows remind:
 // SettingsCheckTest; a complete row opens 入力: the event-loop test below.)
 TEST_F(Menu, RemindersOnOpeningAndOnEntry) {
-    settings(Value(), 1.1);
+    settings(std::nullopt, 1.1);
     open(actions());
     const std::vector<std::string> reminder{"処理確認:" + kMonth};
     EXPECT_EQ(said(), reminder);
@@ -113,7 +111,7 @@ TEST_F(Menu, ButtonsOpenTheirWindowsAndTheMenuComesBackWhereItStood) {
 // Driven from inside the program's own event loop, where closing the last
 // window would end the program: closing a function window does not.
 TEST_F(Menu, ClosingAFunctionWindowBringsTheMenuBackAndTheProgramGoesOn) {
-    settings(Value::date("2008-04-01"));
+    settings(Date{2008, 4, 1});
     auto* menu = new FrmMenu(actions());
     menu->show();
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
@@ -141,7 +139,7 @@ TEST_F(Menu, ClosingAFunctionWindowBringsTheMenuBackAndTheProgramGoesOn) {
 // Buttons without their window give a notice; a failure opening a window or
 // the menu itself gives the standard error once and the menu stays.
 TEST_F(Menu, MissingWindowsAndFailures) {
-    settings(Value::date("2008-04-01"));
+    settings(Date{2008, 4, 1});
     open(MenuActions{});
     for (const char* name : {"Cmd_Entry", "Cmd_Demand", "Cmd_Est", "Cmd_Csv", "Cmd_fdChk", "Cmd_Report"}) {
         click(name);

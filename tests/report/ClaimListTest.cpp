@@ -32,7 +32,7 @@ std::vector<std::string> ListOf(const std::string& month, bool points = true) {
 class ClaimListQuery : public ::testing::Test {
 protected:
     test::ProgramFolder folder;
-    void SetUp() override { SetSettings(1, "2008-04-01"); }
+    void SetUp() override { PutSettings({.request = Date{2008, 4, 1}}); }
 };
 
 }  // namespace
@@ -82,7 +82,7 @@ TEST_F(ClaimListQuery, PrepareReadsTheClaimMonthAndKeepsTheQueryOnlyWithRows) {
     AddRow(ClaimRow{});
     EXPECT_TRUE(PrepareClaimList(DB()));
     EXPECT_EQ(gListSQL, BuildListQuery());
-    SetSettings(1, Value());
+    PutSettings({.request = std::nullopt});
     EXPECT_FALSE(PrepareClaimList(DB()));
     EXPECT_EQ(gRequestText, "");
     DB().Execute("DELETE FROM T_設定");

@@ -10,13 +10,6 @@ namespace hotaru::test {
 
 using data::Value;
 
-// The settings row: institution kind and claim month (ISO or Null).
-inline void SetSettings(Value type, Value request) {
-    DB().Execute("DELETE FROM T_設定");
-    DB().Execute("INSERT INTO T_設定 (type, no, name, insurance, request) VALUES (?, '1234567', '蛍クリニック', 1, ?)",
-                 {type, request});
-}
-
 // A claim row of claim month 2008/04 with every code known.
 struct ClaimRow {
     std::string code = "1", recipient = "100000001", diagnosis = "2008-03-01";
@@ -39,7 +32,7 @@ inline void AddRow(const ClaimRow& r) {
 // count children of city 1 with one claim row each in the claim month
 // 2008/04 (kind 1 institution); recipients 100000001, 100000002, ...
 inline void FillMonth(int count) {
-    SetSettings(1, "2008-04-01");
+    PutSettings({.request = Date{2008, 4, 1}});
     DB().BeginTrans();
     for (int i = 1; i <= count; ++i) {
         const std::string rec = std::to_string(100000000 + i);

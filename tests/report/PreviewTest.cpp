@@ -151,7 +151,7 @@ TEST(ShowClaimList, NothingToListOrAFailureSaysSo) {
 // hotaru-cli list: the claim list into a PDF from a script, without a display.
 TEST(CliList, WritesTheListAsPdfOrSaysThereIsNothing) {
     test::ProgramFolder folder;
-    test::SetSettings(1, "2008-04-01");
+    test::PutSettings({.request = Date{2008, 4, 1}});
     folder.disconnect();
     test::TempDir out;
     const std::string list = "list --db '" + folder.live().string() + "' --pdf '" + (out / "list.pdf").string() + "'";

@@ -14,11 +14,10 @@ namespace {
 class RepItiranTest : public ::testing::Test {
 protected:
     // Lays out the list of the claim month after count rows were stored.
-    void runWith(int count, Value kind = 1) {
+    void runWith(int count) {
         DB().Execute("DELETE FROM T_データ");
         DB().Execute("DELETE FROM T_基本");
         test::FillMonth(count);
-        test::SetSettings(kind, "2008-04-01");
         ASSERT_TRUE(PrepareClaimList(DB()));
         rep.setPrintDate(Date{2008, 4, 10});
         rep.run();
@@ -79,7 +78,7 @@ QRect Ink(const QImage& img, const PageSetup& page, double dpi, int left, int ri
 // The page is the whole A4 sheet, painted; each public-expense number stands
 // under its half of the title "公費1　　公費2".
 TEST_F(RepItiranTest, PublicExpenseNumbersStandUnderTheirTitles) {
-    test::SetSettings(1, "2008-04-01");
+    test::PutSettings({.request = Date{2008, 4, 1}});
     test::AddRow({.treatment = Value(), .publicPay1 = "54", .publicPay2 = "51"});
     ASSERT_TRUE(PrepareClaimList(DB()));
     rep.run();

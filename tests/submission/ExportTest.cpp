@@ -37,11 +37,12 @@ protected:
     static constexpr const char* kName = "4611234567-1-2002.CSV";
 };
 
-// The detail record of the hand-worked example, with its child.
+// The detail record of the hand-worked example, with its child; and with the settings of its month.
 void PutExampleRow() {
     test::PutChild("12", "123456", "山田太郎", Date{2006, 5, 3});
     test::PutClaim({});
 }
+void PutExampleMonth() { test::PutSettings({}); PutExampleRow(); }
 
 }  // namespace
 
@@ -154,8 +155,7 @@ TEST_F(ExportTest, MessagesInsteadOfAFile) {
         SCOPED_TRACE(c.message);
         DB().Execute("DELETE FROM T_基本");
         DB().Execute("DELETE FROM T_データ");
-        test::PutSettings({});
-        PutExampleRow();
+        PutExampleMonth();
         if (c.value.empty())
             DB().Execute(c.sql);
         else
@@ -178,8 +178,7 @@ TEST_F(ExportTest, TheHeaderCountAlwaysMatchesTheRecords) {
     // a child twice: the join would bring the claim row twice under a header
     // that counts it once, so nothing is written.
     DB().Execute("DROP INDEX IX_T_基本_key");
-    test::PutSettings({});
-    PutExampleRow();
+    PutExampleMonth();
     test::PutChild("13", "654321", "佐藤一郎", Date{2006, 5, 3});
     test::PutChild("13", "654321", "佐藤一朗", Date{2006, 5, 3});
     test::PutClaim({.code = "13", .recipient = "654321"});
@@ -192,8 +191,7 @@ TEST_F(ExportTest, TheHeaderCountAlwaysMatchesTheRecords) {
 }
 
 TEST_F(ExportTest, StaleTemporaryFilesOfAnExportKilledHardAreRemoved) {
-    test::PutSettings({});
-    PutExampleRow();
+    PutExampleMonth();
     const pid_t gone = fork();  // a process id that is surely not running
     if (gone == 0) _exit(0);
     waitpid(gone, nullptr, 0);
@@ -210,8 +208,7 @@ TEST_F(ExportTest, StaleTemporaryFilesOfAnExportKilledHardAreRemoved) {
 }
 
 TEST_F(ExportTest, FailedWritesLeaveNoFileAndTheEarlierOneUntouched) {
-    test::PutSettings({});
-    PutExampleRow();
+    PutExampleMonth();
     test::WriteFile(out / kName, "earlier file");
     InjectWriteFailure(ENOSPC);
     ExportResult r = RunExport(out.path());
@@ -290,8 +287,7 @@ TEST_F(CliTest, ExportAndFdcheckExitCodes) {
     // No file of that name, and no request to insert a floppy.
     EXPECT_EQ(fdcheck(), "2||ＣＳＶファイルが登録されていないか、名称が正しくありません。\n"
                          "当月のＣＳＶファイル名 = [ 4611234560-1-2002.CSV ]\n");
-    test::PutChild("12", "123456", "山田太郎", Date{2006, 5, 3});
-    test::PutClaim({});
+    PutExampleRow();
     EXPECT_EQ(exportTo(out.path()), "0|" + (out / "4611234560-1-2002.CSV").string() + "\n|");
     EXPECT_EQ(DB().Scalar("SELECT path FROM T_設定").str(), out.path().string());
     EXPECT_EQ(fdcheck(), "0|ＦＤデータにエラーはありませんでした。\n|");  // only the closing message
