@@ -39,16 +39,6 @@ inline std::vector<std::string> FileLines(const std::string& name) {
     return lines;
 }
 
-// The rows of a table, a line each, every field as SQLite's quote() writes it.
-inline std::vector<std::string> Dump(const std::string& columns, const std::string& table, const std::string& order) {
-    auto rs = DB().OpenRecordset("SELECT quote(" + ReplaceAll(columns, ",", ") || '|' || quote(") + ") AS line FROM " +
-                                     table + (order.empty() ? "" : " ORDER BY " + order),
-                                 data::dbOpenSnapshot);
-    std::vector<std::string> lines;
-    for (; !rs.isEOF(); rs.MoveNext()) lines.push_back(rs["line"].str());
-    return lines;
-}
-
 // Shift_JIS (Windows code page 932) bytes as UTF-8, read by iconv rather
 // than by the program's own converter.
 inline std::string FromCp932(std::string bytes) {
@@ -176,16 +166,16 @@ private:
             menu_->show();
             ASSERT_NO_FATAL_FAILURE(this->step("[Frm_Menu]"));
         } else if (step.starts_with("%tables=")) {
-            auto lines = Dump("code,recipient,name,birthday,n_insurance,n_insurance_no,n_ratio,PublicPay1,PublicPay2",
-                              "T_基本", "code, recipient");
-            for (auto& l : Dump("code,recipient,diagnosis,eda,total,payment,request,insurance,insurance_no,"
-                                "hospitalization,ratio,treatment,PublicPay1,PublicPay2",
-                                "T_データ", "code, recipient, diagnosis, eda"))
+            auto lines = test::QuotedRows("code,recipient,name,birthday,n_insurance,n_insurance_no,n_ratio,PublicPay1,"
+                                          "PublicPay2", "FROM T_基本 ORDER BY code, recipient");
+            for (auto& l : test::QuotedRows("code,recipient,diagnosis,eda,total,payment,request,insurance,insurance_no,"
+                                            "hospitalization,ratio,treatment,PublicPay1,PublicPay2",
+                                            "FROM T_データ ORDER BY code, recipient, diagnosis, eda"))
                 lines.push_back(l);
             EXPECT_EQ(lines, FileLines(arg));
         } else if (step.starts_with("%settings=")) {
-            const auto rows = Dump("type,kencd,tencd,no,eda,name,insurance,hospitalization,treatment,request,path",
-                                   "T_設定", "");
+            const auto rows = test::QuotedRows(
+                "type,kencd,tencd,no,eda,name,insurance,hospitalization,treatment,request,path", "FROM T_設定");
             EXPECT_EQ(rows, std::vector<std::string>{arg});
         } else if (step.starts_with("%csv=")) {
             const std::string file = arg.substr(0, arg.find(':'));

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "common/Text.h"
 #include "data/Connection.h"
 #include "entry/EntryRow.h"
 #include "support/SampleEntry.h"
@@ -26,13 +25,10 @@ public:
 
     long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
 
-    // The rows of "<columns> FROM ...", each value quoted by SQLite (Null
-    // stays NULL), joined with '|', one line per row.
+    // QuotedRows, a line each.
     std::string rows(const std::string& columns, const std::string& from) {
         std::string out;
-        auto rs = DB().OpenRecordset("SELECT quote(" + ReplaceAll(columns, ", ", ") || '|' || quote(") + ") AS r " + from,
-                                     data::dbOpenSnapshot);
-        for (; !rs.isEOF(); rs.MoveNext()) out += rs["r"].str() + "\n";
+        for (const std::string& row : QuotedRows(columns, from)) out += row + "\n";
         return out;
     }
 

@@ -49,12 +49,10 @@ protected:
         Click(win->Cmd_Reg);
     }
     long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
-    // The settings row as type|kencd|tencd|no|eda|name|insurance|hospitalization|treatment|request|path.
     std::string settingsRow() {
-        return DB().Scalar("SELECT quote(type)||'|'||quote(kencd)||'|'||quote(tencd)||'|'||quote(no)||'|'||"
-                           "quote(eda)||'|'||quote(name)||'|'||quote(insurance)||'|'||quote(hospitalization)||'|'||"
-                           "quote(treatment)||'|'||quote(request)||'|'||quote(path) FROM T_設定")
-            .str();
+        const auto rows = QuotedRows("type,kencd,tencd,no,eda,name,insurance,hospitalization,treatment,request,path",
+                                     "FROM T_設定");
+        return rows.empty() ? "" : rows[0];
     }
     std::string claimMonths() {
         return DB().Scalar("SELECT group_concat(request, ',') FROM (SELECT request FROM T_データ ORDER BY request)").str();

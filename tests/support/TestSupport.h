@@ -2,7 +2,9 @@
 // Fixtures shared by the tests.
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "common/Date.h"
 #include "common/Messages.h"
@@ -71,6 +73,19 @@ inline void PutChild(const std::string& code, const std::string& recipient, cons
                      std::optional<Date> birthday) {
     DB().Execute("INSERT INTO T_基本 (code, recipient, name, birthday, n_insurance) VALUES (?, ?, ?, ?, 1)",
                  {code, recipient, name, Opt(birthday)});
+}
+
+// The rows of "SELECT <columns> <from>" (columns split at commas), each
+// field as SQLite's quote() writes it, so Null, text and numbers stay apart,
+// joined with '|'.
+inline std::vector<std::string> QuotedRows(const std::string& columns, const std::string& from) {
+    std::string select;
+    std::istringstream list(columns);
+    for (std::string c; std::getline(list, c, ',');) select += (select.empty() ? "quote(" : " || '|' || quote(") + c + ")";
+    auto rs = DB().OpenRecordset("SELECT " + select + " AS line " + from, data::dbOpenSnapshot);
+    std::vector<std::string> rows;
+    for (; !rs.isEOF(); rs.MoveNext()) rows.push_back(rs["line"].str());
+    return rows;
 }
 
 // Writes bytes to a file.
