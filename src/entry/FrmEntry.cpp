@@ -71,18 +71,13 @@ FrmEntry::FrmEntry(QWidget* parent) : Form(parent) {
 
 void FrmEntry::build() {
     setFont(GothicFont(11));
-    auto edit = [this](const char* name, int maxLength) {
-        auto* e = new QLineEdit(this);
+    auto named = [](QLineEdit* e, const char* name, int maxLength) {
         e->setObjectName(name);
         e->setMaxLength(maxLength);
         return e;
     };
-    auto digits = [this](const char* name, int maxLength) -> QLineEdit* {
-        auto* e = new DigitField(this);
-        e->setObjectName(name);
-        e->setMaxLength(maxLength);
-        return e;
-    };
+    auto edit = [&](const char* name, int maxLength) { return named(new QLineEdit(this), name, maxLength); };
+    auto digits = [&](const char* name, int maxLength) { return named(new DigitField(this), name, maxLength); };
     auto combo = [this](const char* name) {
         auto* c = new QComboBox(this);
         c->setObjectName(name);
@@ -1039,13 +1034,10 @@ bool FrmEntry::queryUnload() {
 void FrmEntry::restoreFromReference(bool focusTotal) {
     showNormal();
     activateWindow();
-    if (focusTotal) {
-        Txt_Total->setFocus(Qt::OtherFocusReason);
-        // The window is not active again yet, so the field's own got-focus
-        // rule does not run: select here, or a corrected total typed in
-        // would be appended to the loaded one.
-        Txt_Total->selectAll();
-    }
+    // The window is not active again yet, so the field's own got-focus rule
+    // does not run: select here, or a corrected total typed in would be
+    // appended to the loaded one.
+    if (focusTotal) FocusBack(Txt_Total);
 }
 
 ui::Form* OpenEntryWindow() { return new FrmEntry; }

@@ -184,7 +184,7 @@ private:
             bool yes = true;
             if (selectWhen) hotaru::Trap([&] { yes = selectWhen(); });
             if (yes) {
-                if (auto* edit = qobject_cast<QLineEdit*>(field_)) edit->selectAll();
+                selectAllOf(field_);
                 // A click would put the caret where it landed: select again after it.
                 selectAfterClick_ = e->reason() == Qt::MouseFocusReason;
             }

@@ -234,7 +234,6 @@ bool Form::formKeyDown(QKeyEvent* event) {
     // A focused button is pressed in every window, whether it moves on with Enter or not.
     if (pressButtonWithEnter(event, true)) return true;
     if (!enterNavigation_ || !isEnter(event)) return false;
-    if (enterWanted(QApplication::focusWidget())) return false;
     moveToNextTabStop();
     return true;
 }

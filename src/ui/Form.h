@@ -81,10 +81,8 @@ signals:
 protected:
     // Key preview: sees every key pressed in any control of the window before
     // the control does; true consumes the key.  The default presses a focused
-    // button with Enter, and otherwise moves on with Enter (unless
-    // enterWanted says the focused control takes it).
+    // button with Enter, and otherwise moves on with Enter.
     virtual bool formKeyDown(QKeyEvent* event);
-    virtual bool enterWanted(QWidget* focused) { (void)focused; return false; }
     // Asked when the window is about to close; false keeps it open.  Runs
     // inside the error trap (a failure keeps nothing open by itself).
     virtual bool queryUnload() { return true; }
