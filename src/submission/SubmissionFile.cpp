@@ -338,17 +338,6 @@ void ForEachSubmissionLine(std::string_view bytes, const std::function<void(std:
     }
 }
 
-std::vector<FileLine> SplitSubmissionLines(std::string_view bytes) {
-    std::vector<FileLine> lines;
-    ForEachSubmissionLine(bytes, [&](std::string_view raw) {
-        FileLine line;
-        line.valid = IsShiftJis(raw);
-        AppendDecoded(line.text, raw);
-        lines.push_back(std::move(line));
-    });
-    return lines;
-}
-
 namespace {
 
 [[noreturn]] void CannotRead(const std::filesystem::path& path, int error) {
@@ -389,15 +378,6 @@ private:
 };
 
 }  // namespace
-
-std::string ReadFileBytes(const std::filesystem::path& path) {
-    InputFile file(path);
-    std::string bytes;
-    bytes.reserve(file.size());
-    char buf[1 << 16];
-    while (const std::size_t n = file.read(buf, sizeof buf)) bytes.append(buf, n);
-    return bytes;
-}
 
 void ForEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view line)>& fn) {
     InputFile file(path);
@@ -470,11 +450,10 @@ int SplitRecord(std::string_view line, int expected, FieldSlots& slots) {
 
 std::vector<std::vector<std::string>> ParseSubmissionFile(const std::filesystem::path& path) {
     std::vector<std::vector<std::string>> records;
-    for (const auto& line : SplitSubmissionLines(ReadFileBytes(path))) {
+    ForEachFileLine(path, [&](std::string_view raw) {
         std::vector<std::string> fields;
         std::string text;
-        for (char c : line.text)
-            if (c != '"') text += c;
+        AppendDecoded(text, raw, true);
         std::size_t pos = 0;
         for (;;) {
             std::size_t comma = text.find(',', pos);
@@ -483,7 +462,7 @@ std::vector<std::vector<std::string>> ParseSubmissionFile(const std::filesystem:
             pos = comma + 1;
         }
         records.push_back(std::move(fields));
-    }
+    });
     return records;
 }
 

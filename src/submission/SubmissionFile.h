@@ -113,20 +113,9 @@ void AppendCleaned(std::string& sjis, std::string_view raw);
 // inside a two-byte Shift_JIS character, so the lines are those of the text.
 void ForEachSubmissionLine(std::string_view bytes, const std::function<void(std::string_view line)>& fn);
 
-// One line of a submission file.
-struct FileLine {
-    std::string text;       // UTF-8, without the line end; bad bytes read "?"
-    bool valid = true;      // false when the line's bytes are not Shift_JIS
-};
-
 // The same for a file read in blocks: only the line in hand is held whole.
 // Throws AppError saying that the file cannot be read.
 void ForEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view line)>& fn);
-
-// Splits file bytes into decoded lines (for the list viewer and tools).
-std::vector<FileLine> SplitSubmissionLines(std::string_view bytes);
-// Reads a whole file; throws AppError saying that it cannot be read.
-std::string ReadFileBytes(const std::filesystem::path& path);
 
 // The fields array of the floppy check: field 1 in slot 0, field n in slot n;
 // slots 1, 20 and 21 are never filled.
