@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "common/Text.h"
@@ -213,24 +214,44 @@ private:
 
 }  // namespace
 
-std::string ToSjis(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
+std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
+    // Eight bytes at a time, then byte by byte.
+    while (s.size() - i >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080ULL) break;
+        i += 8;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    return i;
+}
+
+void AppendSjis(std::string& out, std::string_view utf8) {
     thread_local SjisForms forms;
-    std::string out;
-    out.reserve(utf8.size());
+    const std::size_t start = out.size();
     std::size_t pos = 0;
     while (pos < utf8.size()) {
         const std::size_t ascii = pos;
-        while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80) ++pos;
+        pos = AsciiRunEnd(utf8, pos);
         out.append(utf8.substr(ascii, pos - ascii));
         if (pos == utf8.size()) break;
         char32_t cp = 0;
         const std::size_t len = DecodeBmp(utf8, pos, cp);
         // A character without a form, or bytes that are not UTF-8: the
         // converter finds and names the culprit.
-        if (len == 0 || !forms.append(cp, utf8.substr(pos, len), out)) return ToSjisThroughConverter(utf8);
+        if (len == 0 || !forms.append(cp, utf8.substr(pos, len), out)) {
+            out.resize(start);
+            out += ToSjisThroughConverter(utf8);
+            return;
+        }
         pos += len;
     }
+}
+
+std::string ToSjis(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    AppendSjis(out, utf8);
     return out;
 }
 

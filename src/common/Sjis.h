@@ -26,6 +26,11 @@ std::string NormalizeForSjis(std::string_view utf8);
 
 // UTF-8 -> CP932; throws SjisError naming the first character without a form.
 std::string ToSjis(std::string_view utf8);
+// The same, appended to out (left as it was on a throw).
+void AppendSjis(std::string& out, std::string_view utf8);
+// Where the run of ASCII bytes starting at i ends (bytes below 0x80 are
+// their own character in UTF-8 and in CP932 alike).
+std::size_t AsciiRunEnd(std::string_view s, std::size_t i);
 // CP932 -> UTF-8; throws SjisError on bytes that are not CP932.
 std::string FromSjis(std::string_view sjis);
 

@@ -135,66 +135,6 @@ const std::string& MessageColumn(const std::string& item) {
 
 }  // namespace
 
-// The list's text, read from a Shift_JIS file or made of our own words,
-// always has a Shift_JIS form.  Most of a line is ASCII; the other
-// characters are converted once each and remembered by code point.
-class ListEncoder {
-public:
-    void append(std::string& out, std::string_view utf8) {
-        // Shift_JIS never takes more bytes than UTF-8 for the same text.
-        const std::size_t start = out.size();
-        out.resize(start + utf8.size());
-        char* w = out.data() + start;
-        std::size_t i = 0;
-        const std::size_t n = utf8.size();
-        while (i < n) {
-            // ASCII runs are copied whole, found eight bytes at a time.
-            std::size_t run = i;
-            while (n - run >= 8) {
-                std::uint64_t word;
-                std::memcpy(&word, utf8.data() + run, 8);
-                if (word & 0x8080808080808080ULL) break;
-                run += 8;
-            }
-            while (run < n && static_cast<unsigned char>(utf8[run]) < 0x80) ++run;
-            std::memcpy(w, utf8.data() + i, run - i);
-            w += run - i;
-            i = run;
-            if (i >= n) break;
-            const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-            const std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-            std::string_view ch = utf8.substr(i, len);
-            i += len;
-            char32_t cp = 0;
-            if (len == 2 && ch.size() == 2) cp = (lead & 0x1F) << 6 | (ch[1] & 0x3F);
-            if (len == 3 && ch.size() == 3) cp = (lead & 0x0F) << 12 | (ch[1] & 0x3F) << 6 | (ch[2] & 0x3F);
-            // Anything outside the table goes through the general routine,
-            // which also reports a character without a Shift_JIS form.
-            Entry* e = cp != 0 && cp < table_.size() ? &table_[cp] : nullptr;
-            if (!e || e->length == 0) {
-                const std::string bytes = ToSjis(ch);
-                if (e && bytes.size() <= 2) {
-                    e->length = static_cast<unsigned char>(bytes.size());
-                    std::copy(bytes.begin(), bytes.end(), e->bytes);
-                }
-                std::memcpy(w, bytes.data(), std::min(bytes.size(), len));
-                w += std::min(bytes.size(), len);
-                continue;
-            }
-            std::memcpy(w, e->bytes, e->length);
-            w += e->length;
-        }
-        out.resize(static_cast<std::size_t>(w - out.data()));
-    }
-
-private:
-    struct Entry {
-        unsigned char length = 0;
-        char bytes[2] = {};
-    };
-    std::vector<Entry> table_ = std::vector<Entry>(0x10000);
-};
-
 std::string CheckDigitOf(const std::string& digits) {
     // Counted in characters: a character that is not an ASCII digit counts 0.
     bool plain = true;
@@ -236,8 +176,7 @@ FloppyCheck::FloppyCheck(std::string fileName, const Date& claimMonth, EraTable 
       from0303_(makeMonth("平成", "19", "03")),
       from0302_(makeMonth("平成", "19", "02")),
       filePrefix_(PadRight(fileName_, 22) + "/"),
-      listPath_(CheckListPath(listFolder, fileName_)),
-      encoder_(std::make_unique<ListEncoder>()) {}
+      listPath_(CheckListPath(listFolder, fileName_)) {}
 
 FloppyCheck::~FloppyCheck() {
     // A run that ends early still leaves every line found so far in the list.
@@ -502,10 +441,9 @@ bool FloppyCheck::checkDetail() {
 // values go through the converter for each line, and a line that is listed
 // whole is copied as read.
 void FloppyCheck::appendListLine(std::string& line, int kind, const std::string& item) {
-    ListEncoder& enc = *encoder_;
     if (kind == 3) {
         const long details = lineCount > 0 ? lineCount - 1 : 0;
-        enc.append(line, filePrefix_ + "ﾜｰﾆﾝｸﾞ/ﾍｯﾀﾞｰ件数" + Sp(10) +
+        AppendSjis(line, filePrefix_ + "ﾜｰﾆﾝｸﾞ/ﾍｯﾀﾞｰ件数" + Sp(10) +
                              PadLeft(headerCount ? std::to_string(*headerCount) : headerCountText, 3) + "件と明細件数" +
                              PadLeft(std::to_string(details), 3) + "件の不一致 /" + item);
         return;
@@ -514,7 +452,7 @@ void FloppyCheck::appendListLine(std::string& line, int kind, const std::string&
         // A line of any length is listed whole: room for it is made at once,
         // not by doubling (which would hold it twice for a moment).
         if (currentLine_.size() > kListBlock) line.reserve(line.size() + currentLine_.size() + 256);
-        enc.append(line, filePrefix_ + "エラー/" + PadRight(item, 31) + "/");
+        AppendSjis(line, filePrefix_ + "エラー/" + PadRight(item, 31) + "/");
         if (currentValid_)
             line.append(currentLine_);
         else
@@ -525,7 +463,7 @@ void FloppyCheck::appendListLine(std::string& line, int kind, const std::string&
         auto it = encoded_.find(text);
         if (it == encoded_.end()) {
             std::string bytes;
-            enc.append(bytes, text);
+            AppendSjis(bytes, text);
             it = encoded_.emplace(text, std::move(bytes)).first;
         }
         return it->second;
@@ -540,7 +478,7 @@ void FloppyCheck::appendListLine(std::string& line, int kind, const std::string&
         std::size_t count = 1 + CharCount(value);
         if (count < width) line.append(width - count, ' ');
         line += ' ';
-        enc.append(line, value);
+        AppendSjis(line, value);
         line += after;
     };
     if (f(1) == "1" || f(1) == "3") {
@@ -549,9 +487,9 @@ void FloppyCheck::appendListLine(std::string& line, int kind, const std::string&
         col(f(2), 12);
         col(f(3), 12);
         col(f(4), 4, "| ");
-        enc.append(line, PadRight(" " + ListAmount(f(5), false), 15));
+        AppendSjis(line, PadRight(" " + ListAmount(f(5), false), 15));
         line += '|';
-        enc.append(line, f(6));
+        AppendSjis(line, f(6));
         return;
     }
     // Fields 15 and 16 are shown as whole numbers; the checks still see them as read.
@@ -565,15 +503,15 @@ void FloppyCheck::appendListLine(std::string& line, int kind, const std::string&
     col(f(7), 12);
     const std::size_t nameChars = CharCount(f(8));
     if (nameChars >= 10) {
-        enc.append(line, LeftChars(f(8), 10));
+        AppendSjis(line, LeftChars(f(8), 10));
     } else {
-        enc.append(line, f(8));
+        AppendSjis(line, f(8));
         for (std::size_t i = nameChars; i < 10; ++i) line += "\x81\x40";  // full-width space
     }
     line += '|';
     const std::size_t birthChars = CharCount(f(9));
     if (birthChars < 9) line.append(9 - birthChars, ' ');
-    enc.append(line, f(9));
+    AppendSjis(line, f(9));
     line += '|';
     col(f(10), 3);
     col(f(11), 10);
@@ -586,7 +524,7 @@ void FloppyCheck::appendListLine(std::string& line, int kind, const std::string&
     col(f(18), 4);
     col(f(19), 4);
     col(fields[20], 4);
-    enc.append(line, fields[21]);
+    AppendSjis(line, fields[21]);
     line += ' ';
 }
 
@@ -620,7 +558,7 @@ void FloppyCheck::flush(bool report) {
         }
         if (!listStarted) {
             if (::ftruncate(fd_, 0) != 0) throw std::system_error(errno, std::generic_category(), listPath_.string());
-            encoder_->append(heading, std::string(kCheckListTitle) + "\r\n" + "　\r\n" + CheckListHeading() + "\r\n");
+            AppendSjis(heading, std::string(kCheckListTitle) + "\r\n" + "　\r\n" + CheckListHeading() + "\r\n");
         }
         whole = ::lseek(fd_, 0, SEEK_END);
         if (int injected = TakeInjectedWriteFailure()) {

@@ -55,8 +55,6 @@ std::string CheckListHeading();
 // digits) of a number given without its check digit.
 std::string CheckDigitOf(const std::string& digits);
 
-class ListEncoder;
-
 // The state of one run, as the menu window held it: the fields array, the
 // current line, the record's error flag, the list-started flag and the
 // counts.  lofncStrCheck and losubErrlog work on it.
@@ -124,7 +122,6 @@ private:
     int fd_ = -1;
     std::string pending_;  // encoded lines not yet written
     std::unordered_map<std::string, std::string> encoded_;  // fixed parts of the lines, encoded
-    std::unique_ptr<ListEncoder> encoder_;
     static constexpr std::size_t kListBlock = 64 * 1024;
 };
 

@@ -257,19 +257,6 @@ private:
     std::vector<Char> pairs_;
 };
 
-// Bytes below 0x80 are their own characters; runs of them are passed over
-// eight at a time.
-std::size_t AsciiRunEnd(std::string_view s, std::size_t i) {
-    while (s.size() - i >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s.data() + i, 8);
-        if (word & 0x8080808080808080ULL) break;
-        i += 8;
-    }
-    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
-    return i;
-}
-
 }  // namespace
 
 bool IsShiftJis(std::string_view raw) {
