@@ -120,35 +120,39 @@ protected:
 
 }  // namespace
 
-TEST(SubmissionLines, ReadInBlocksAsFromMemory) {
+TEST(SubmissionLines, ReadInBlocks) {
     // Line ends (CR LF, CR, LF) on each side of the 256 KiB reading block,
     // a CR LF split by it, lines longer than a block, no end after the last.
     const std::size_t block = 256 * 1024;
     test::TempDir dir;
-    auto lines = [](auto&& each) {
+    auto lines = [&](const std::string& bytes) {
+        test::WriteFile(dir / "f", bytes);
         std::vector<std::string> out;
-        each([&](std::string_view l) { out.emplace_back(l); });
+        ForEachFileLine(dir / "f", [&](std::string_view l) { out.emplace_back(l); });
         return out;
     };
     for (std::size_t at : {block - 2, block - 1, block, block + 1})
         for (const char* end : {"\r\n", "\r", "\n", "\r\n\r\n"})
-            for (const char* tail : {"", "x", "x\r\n", "\n"}) {
-                const std::string bytes = std::string(at, 'a') + end + std::string(2 * block, 'b') + "\r\nc" + tail;
-                test::WriteFile(dir / "f", bytes);
-                EXPECT_EQ(lines([&](auto fn) { ForEachFileLine(dir / "f", fn); }),
-                          lines([&](auto fn) { ForEachSubmissionLine(bytes, fn); }))
+            for (std::string tail : {"", "x", "x\r\n", "\n"}) {
+                std::vector<std::string> expected{std::string(at, 'a'), std::string(2 * block, 'b'),
+                                                  tail.starts_with('x') ? "cx" : "c"};
+                if (std::string(end).size() == 4) expected.insert(expected.begin() + 1, "");
+                EXPECT_EQ(lines(std::string(at, 'a') + end + std::string(2 * block, 'b') + "\r\nc" + tail), expected)
                     << at << " " << end << " " << tail;
             }
-    EXPECT_EQ(lines([&](auto fn) { ForEachSubmissionLine("a\r\n\rb\n\nc", fn); }),
-              (std::vector<std::string>{"a", "", "b", "", "c"}));
-    // A folder in place of the file is named as such.
-    std::string said;
-    try {
-        ForEachFileLine(dir.path(), [](std::string_view) {});
-    } catch (const AppError& e) {
-        said = e.what();
+    EXPECT_EQ(lines("a\r\n\rb\n\nc"), (std::vector<std::string>{"a", "", "b", "", "c"}));
+    // A folder or a missing file in place of the file is named as such.
+    const struct { fs::path path; int number; const char* why; } cases[] = {
+        {dir.path(), err::IoError, "（フォルダーです）"}, {dir / "none", err::FileNotFound, "（ファイルが見つかりません）"}};
+    for (const auto& c : cases) {
+        std::string said;
+        try {
+            ForEachFileLine(c.path, [](std::string_view) {});
+        } catch (const AppError& e) {
+            said = std::to_string(e.number()) + ":" + e.what();
+        }
+        EXPECT_EQ(said, std::to_string(c.number) + ":ファイル '" + c.path.string() + "' を読み込めません。" + c.why);
     }
-    EXPECT_EQ(said, "ファイル '" + dir.path().string() + "' を読み込めません。（フォルダーです）");
 }
 
 TEST_F(FloppyCheckTest, StopsWithoutTheMonthsFileOrSettings) {
