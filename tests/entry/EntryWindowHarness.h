@@ -17,7 +17,6 @@
 #include "entry/FrmSubEntry.h"
 #include "support/WindowDriving.h"
 #include "ui/Fields.h"
-#include "ui/UiTestSupport.h"
 
 namespace hotaru::test {
 

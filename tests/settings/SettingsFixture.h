@@ -13,7 +13,6 @@
 #include "data/Connection.h"
 #include "support/TestSupport.h"
 #include "support/WindowDriving.h"
-#include "ui/UiTestSupport.h"
 
 namespace hotaru::test {
 

@@ -15,7 +15,7 @@
 #include "submission/CheckListViewer.h"
 #include "submission/FrmCsv.h"
 #include "SubmissionData.h"
-#include "ui/UiTestSupport.h"
+#include "support/WindowDriving.h"
 
 using namespace hotaru;
 using namespace hotaru::submission;

@@ -24,7 +24,7 @@
 #include "ui/Form.h"
 #include "ui/InputCheck.h"
 #include "ui/QtMessages.h"
-#include "UiTestSupport.h"
+#include "support/WindowDriving.h"
 
 using namespace hotaru;
 using namespace hotaru::ui;
