@@ -13,6 +13,7 @@
 
 #include "common/Paths.h"
 #include "submission/CheckListViewer.h"
+#include "submission/FloppyCheck.h"
 #include "submission/FrmCsv.h"
 #include "SubmissionData.h"
 #include "support/WindowDriving.h"
@@ -66,11 +67,13 @@ TEST_F(FrmCsvTest, OpensOnTheLastFolderOrHomeWithTheFixedName) {
         open();
         EXPECT_EQ(path(), shown);
         EXPECT_EQ(win->outputFolder() + "/" + win->fileName(), shown);
+        EXPECT_EQ(DefaultDriveFolder() / kName, shown);  // the floppy check's drive
     }
     // Without settings nothing is shown or written.
     DB().Execute("DELETE FROM T_設定");
     open();
     EXPECT_EQ(path(), "");
+    EXPECT_EQ(DefaultDriveFolder(), HomeDir());
     click(win->Cmd_Reg);
     ASSERT_EQ(program.messages().shown.size(), 1u);
     EXPECT_EQ(program.messages().shown[0].title, "処理確認");
