@@ -41,12 +41,8 @@ const fs::perms kReadOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::
 
 // Keys where the focus is: "{Enter}", or text as it is typed.
 void Type(std::initializer_list<const char*> keys) {
-    for (const char* k : keys) {
-        if (std::string(k) == "{Enter}") QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        else TypeText(QString::fromUtf8(k));
-    }
+    for (const char* k : keys) std::string(k) == "{Enter}" ? Press(Qt::Key_Return) : TypeText(QString::fromUtf8(k));
 }
-void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
 
 // What a window shows: the text of every named field, drop-down and label,
 // and whether each control can be used.
@@ -141,12 +137,9 @@ protected:
         fs::permissions(folder.dir(), fs::perms::all);
         for (const auto& e : fs::directory_iterator(folder.dir())) fs::permissions(e.path(), fs::perms::all);
     }
-    template <class W>
-    void show(W& w) {
+    static void show(QWidget& w) {
         w.setAttribute(Qt::WA_DeleteOnClose, false);
-        w.show();
-        w.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        ASSERT_TRUE(ShowActive(w));
     }
 };
 

@@ -71,7 +71,6 @@ protected:
                          {data::Value("00000000" + std::to_string(++n)), data::Value::date(m), data::Value::date(m)});
     }
 
-    static void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     static QWidget* Focused() { return QApplication::focusWidget(); }
 };
 

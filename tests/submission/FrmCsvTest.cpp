@@ -50,7 +50,6 @@ protected:
         program.messages().clear();
         return win.get();
     }
-    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     std::string path() { return win->Txt_Path->text().toStdString(); }
 
     std::unique_ptr<FrmCsv> win;
@@ -74,7 +73,7 @@ TEST_F(FrmCsvTest, OpensOnTheLastFolderOrHomeWithTheFixedName) {
     open();
     EXPECT_EQ(path(), "");
     EXPECT_EQ(DefaultDriveFolder(), HomeDir());
-    click(win->Cmd_Reg);
+    test::Click(win->Cmd_Reg);
     ASSERT_EQ(program.messages().shown.size(), 1u);
     EXPECT_EQ(program.messages().shown[0].title, "処理確認");
     EXPECT_TRUE(fs::is_empty(out.path()));
@@ -84,7 +83,7 @@ TEST_F(FrmCsvTest, ReferenceKeepsTheChosenFolderButNotAnotherName) {
     settings(out.path().string());
     open();
     answer = (other / "mine.csv").string();
-    click(win->Cmd_Reference);
+    test::Click(win->Cmd_Reference);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0], std::make_pair(out.path().string(), kName));
     ASSERT_EQ(program.messages().shown.size(), 1u);
@@ -92,7 +91,7 @@ TEST_F(FrmCsvTest, ReferenceKeepsTheChosenFolderButNotAnotherName) {
               test::Msg("Hotaru", mbOKOnly, "ＣＳＶファイル名(" + kName + ")は変更できません。"));
     // A cancelled dialog changes nothing.
     answer.reset();
-    click(win->Cmd_Reference);
+    test::Click(win->Cmd_Reference);
     EXPECT_EQ(path(), (other / kName).string());
     EXPECT_EQ(win->outputFolder(), other.path().string());
 }
@@ -141,13 +140,13 @@ TEST_F(FrmCsvTest, TheViewerSaysWhenTheDesktopHasNoEditor) {
         return editorThere;
     });
     CheckListViewer* v = ShowCheckList(list);
-    click(v->Cmd_Editor);
+    test::Click(v->Cmd_Editor);
     ASSERT_EQ(program.messages().shown.size(), 1u);
     EXPECT_EQ(test::Msg(program.messages().shown[0]),
               test::Msg("エラー", mbExclamation,
                         "テキストエディタを起動できませんでした。\rチェックリストのファイル：\r" + list.string()));
     editorThere = true;
-    click(v->Cmd_Editor);
+    test::Click(v->Cmd_Editor);
     EXPECT_EQ(program.messages().shown.size(), 1u);
     EXPECT_EQ(opened, (std::vector<fs::path>{list, list}));
     CheckListViewer::setEditorOpener({});

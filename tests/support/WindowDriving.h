@@ -28,6 +28,7 @@ inline void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     QTest::keyClick(QApplication::focusWidget(), key, modifiers);
 }
 inline void Type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
+inline void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
 
 // Whether the control is marked as the one with the focus, as the user sees
 // the window: the highlight colour within a few pixels outside each of its
