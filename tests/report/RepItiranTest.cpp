@@ -107,9 +107,10 @@ class SameTextTwice : public Report {
 protected:
     void reportStart() override {
         const int left = Qt::AlignLeft | Qt::AlignVCenter;
-        detail.height = 1000;
+        detail.height = 1500;
         detail.field("narrow", 0, 0, 1400, 450, left);
         detail.field("wide", 0, 500, 8000, 450, left);
+        detail.label("wrapped", 0, 1000, 8000, 450, QStringLiteral("大久保　翔太左衛門之助"), left).wrap = true;
     }
     void fetchData(bool& eof) override {
         if (fetched_++ > 0) return;
@@ -133,4 +134,6 @@ TEST(ReportPainting, TextTooWideIsShrunkOnlyWhereItDoesNotFit) {
     EXPECT_GT(wide.right(), 1900);
     EXPECT_LT(wide.right(), 2000);
     EXPECT_LT(narrow.height(), wide.height() * 0.8);
+    // A caption that may break is drawn in its own size too.
+    EXPECT_NEAR(Ink(img, rep.page, dpi, 0, 8000, 1000, 1450).height(), wide.height(), wide.height() / 10);
 }
