@@ -51,9 +51,9 @@ TEST(SettingsCheck, RemindersOfWhatIsMissing) {
         EXPECT_EQ(RemindMissingSettings(), !c.prompts.empty());
         std::vector<std::string> shown;
         for (const auto& m : f.messages().shown)
-            shown.push_back(m.title + ":" + std::to_string(m.style) + ":" + m.prompt);
+            shown.push_back(test::Msg(m));
         std::vector<std::string> expected;
-        for (const auto& p : c.prompts) expected.push_back("処理確認:48:" + p);
+        for (const auto& p : c.prompts) expected.push_back("処理確認|48|" + p);
         EXPECT_EQ(shown, expected);
     }
 }

@@ -102,8 +102,8 @@ TEST_F(PreviewTest, ExportsTheSamePagesToPdf) {
         EXPECT_EQ(std::filesystem::exists(out / "list.pdf") ? test::PdfPageCount(out / "list.pdf") : 0, c.pages);
         EXPECT_EQ(preview->statusText(), "PDFを書き出しました: " + Q(out / "list.pdf"));  // only the first
         std::string said;
-        for (const auto& m : folder.messages().shown) said += m.title + ":" + std::to_string(m.style) + ":" + m.prompt;
-        EXPECT_EQ(said, c.error ? "エラー:48:ファイル '" + c.path.toStdString() + "' に書き込めません。" : "");
+        for (const auto& m : folder.messages().shown) said += test::Msg(m);
+        EXPECT_EQ(said, c.error ? "エラー|48|ファイル '" + c.path.toStdString() + "' に書き込めません。" : "");
     }
     EXPECT_FALSE(std::filesystem::exists(out / "missing"));
 }
@@ -135,15 +135,14 @@ TEST_F(PreviewTest, PrintsThePagesTheDialogAsksFor) {
 // gives the standard error; the pointer is back either way.
 TEST(ShowClaimList, NothingToListOrAFailureSaysSo) {
     const std::pair<void (*)(), std::string> cases[] = {
-        {[] {}, "該当件数チェック:64:該当データがありません。"},
-        {[] { test::FillMonth(1); DB().Execute("DROP TABLE T_データ"); }, "エラー:48:予期せぬエラーです。\r\n"}};
+        {[] {}, "該当件数チェック|64|該当データがありません。"},
+        {[] { test::FillMonth(1); DB().Execute("DROP TABLE T_データ"); }, "エラー|48|予期せぬエラーです。\r\n"}};
     for (const auto& [prepare, said] : cases) {
         test::ProgramFolder folder;
         prepare();
         ShowClaimList(nullptr);
         ASSERT_EQ(folder.messages().shown.size(), 1u) << said;
-        const auto& m = folder.messages().shown[0];
-        EXPECT_TRUE((m.title + ":" + std::to_string(m.style) + ":" + m.prompt).starts_with(said)) << m.prompt;
+        EXPECT_TRUE(test::Msg(folder.messages().shown[0]).starts_with(said)) << said;
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
 }

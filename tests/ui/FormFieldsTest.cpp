@@ -71,12 +71,6 @@ public:
             if (BackColor(w) == kRed) s += " red:" + w->objectName().toStdString();
         return s;
     }
-    // Every message shown, "title style prompt" a line.
-    std::string said() const {
-        std::string s;
-        for (const auto& m : script.shown) s += m.title + " " + std::to_string(m.style) + " " + m.prompt + "\n";
-        return s;
-    }
     QLineEdit *a, *b, *c, *d;
     QComboBox* combo;
     QPushButton* button;
@@ -196,7 +190,8 @@ TEST(Fields, FailedValidationKeepsTheFocusAndNothingElseRuns) {
     w.c->setText("1a");  // pasted text can hold anything
     w.c->setFocus();
     Press(Qt::Key_Return);
-    EXPECT_EQ(w.said() + w.state(), "処理確認 48 生年月日の入力に誤りがあります\r\nc[1a]");
+    ASSERT_EQ(w.script.shown.size(), 1u);
+    EXPECT_EQ(test::Msg(w.script.shown[0]) + " " + w.state(), "処理確認|48|生年月日の入力に誤りがあります\r c[1a]");
     w.c->setText("  ");
     Press(Qt::Key_Return);
     EXPECT_EQ(w.script.shown.size(), 1u);
