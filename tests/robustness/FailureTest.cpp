@@ -84,7 +84,7 @@ std::string AsNobody(const std::function<std::string()>& fn) {
     return out;
 }
 
-// Kind 1, claim month 令和08年12月, one child with two branches.
+// Kind 1, claim month 2008/05, one child with two branches.
 class Failures : public ::testing::Test {
 protected:
     ProgramFolder folder;
@@ -92,9 +92,9 @@ protected:
 
     void SetUp() override {
         PutSettings({.no = "2345675", .eda = "", .name = "ほたる医院", .insurance = 2, .hospitalization = 2,
-                     .treatment = 20, .request = Date{2026, 12, 1}});
+                     .treatment = 20, .request = Date{2008, 5, 1}});
         for (int eda : {1, 2}) {
-            entry::EntryRow r = SampleReiwaEntryRow();
+            entry::EntryRow r = SampleEntryRow();
             r.city = "7";
             r.eda = std::to_string(eda);
             r.insuranceNo = "462010";
@@ -148,7 +148,7 @@ TEST_F(Failures, EntryCorrectionAndDeletion) {
     entry::FrmEntry w;
     ASSERT_NO_FATAL_FAILURE(show(w));
     auto pick = [&](int row) {
-        Type({"7", "{Enter}", "000012345", "{Enter}", "08", "11", "{Enter}"});
+        Type({"7", "{Enter}", "000012345", "{Enter}", "20", "04", "{Enter}"});
         ASSERT_EQ(QApplication::focusWidget(), w.Cmd_Link);
         Type({"{Enter}"});
         auto* ref = FindWindow<entry::FrmSubEntry>();

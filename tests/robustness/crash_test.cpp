@@ -16,7 +16,7 @@ using namespace hotaru;
 // one in flight besides, each with its child row, and the file is sound.
 TEST(Crash, KilledDuringRegistrationsKeepsEveryCommittedRow) {
     test::ProgramFolder folder;
-    test::PutSettings({.name = "医院", .request = Date{2026, 12, 1}});
+    test::PutSettings({.name = "医院", .request = Date{2008, 5, 1}});
     folder.disconnect();
     auto recipient = [](int i) { return std::string(9 - std::to_string(i).size(), '0') + std::to_string(i); };
     int pipefd[2];
@@ -27,7 +27,7 @@ TEST(Crash, KilledDuringRegistrationsKeepsEveryCommittedRow) {
         close(pipefd[0]);
         gDB = data::Database::Open(folder.live());
         for (int i = 1;; ++i) {
-            entry::EntryRow r = test::SampleReiwaEntryRow();
+            entry::EntryRow r = test::SampleEntryRow();
             r.city = std::to_string(1 + i % 49);
             r.recipient = recipient(i);
             r.total = std::to_string(100 + i);

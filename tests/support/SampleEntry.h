@@ -18,13 +18,4 @@ inline entry::EntryRow SampleEntryRow() {
     return r;
 }
 
-// The same row moved to a Reiwa claim month: 令和08年11月 treatment, claim
-// month 2026/12, birth date 令和03年04月05日.
-inline entry::EntryRow SampleReiwaEntryRow() {
-    entry::EntryRow r = SampleEntryRow();
-    r.diagEra = "令和", r.diagYear = "08", r.diagMonth = "11", r.request = Date{2026, 12, 1};
-    r.bdEra = "令和", r.bdYear = "03", r.bdMonth = "04", r.bdDay = "05";
-    return r;
-}
-
 }  // namespace hotaru::test
