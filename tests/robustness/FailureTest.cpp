@@ -30,6 +30,7 @@
 #include "support/TableDump.h"
 #include "support/TestSupport.h"
 #include "support/WindowDriving.h"
+#include "ui/Fields.h"
 
 namespace hotaru::test {
 namespace {
@@ -50,13 +51,9 @@ std::map<std::string, std::string> Shown(const QWidget* w) {
     std::map<std::string, std::string> s;
     for (const QWidget* c : w->findChildren<QWidget*>()) {
         const std::string name = c->objectName().toStdString();
-        if (name.empty() || name.starts_with("qt_")) continue;
-        std::string v;
-        if (auto* e = qobject_cast<const QLineEdit*>(c)) v = e->text().toStdString();
-        else if (auto* b = qobject_cast<const QComboBox*>(c)) v = b->currentText().toStdString();
-        else if (auto* l = qobject_cast<const QLabel*>(c)) v = l->text().toStdString();
-        else if (!qobject_cast<const QPushButton*>(c)) continue;
-        s[name] = v + (c->isEnabled() ? "" : " (disabled)");
+        const bool control = qobject_cast<const QLineEdit*>(c) || qobject_cast<const QComboBox*>(c) ||
+                             qobject_cast<const QLabel*>(c) || qobject_cast<const QPushButton*>(c);
+        if (control && !name.empty() && !name.starts_with("qt_")) s[name] = ui::Text(c) + (c->isEnabled() ? "" : " (disabled)");
     }
     return s;
 }

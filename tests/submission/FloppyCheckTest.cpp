@@ -17,28 +17,15 @@ using namespace hotaru;
 using namespace hotaru::submission;
 namespace fs = std::filesystem;
 
+using test::Changes;
+using test::Detail;
+using test::Header;
+
 namespace {
 
 // 4611234560 carries the right check digit (4611234567 does not).
 const char* kName = "4611234560-1-2002.CSV";
-using Changes = std::vector<std::pair<int, std::string>>;
 using F = std::vector<std::string>;
-
-// A record of the hand-worked file with some fields (numbered as in the record) replaced.
-std::string Record(std::vector<std::string> f, const Changes& changes) {
-    for (const auto& [n, v] : changes) f[static_cast<std::size_t>(n - 1)] = v;
-    std::string s;
-    for (std::size_t i = 0; i < f.size(); ++i) s += (i ? "," : "") + f[i];
-    return s;
-}
-std::string Detail(const Changes& changes = {}) {
-    return Record({"2", "4611234560", "10", "42002", "12", "1", "000123456", "\"山田太郎\"", "4180503", "1",
-                   "12345678", "2", "3", "", "1234", "3700", "42002", "", ""},
-                  changes);
-}
-std::string Header(long count, const Changes& changes = {}) {
-    return Record({"1", "42002", "4611234560", "1", std::to_string(count), "\"蛍クリニック\""}, changes);
-}
 
 class FloppyCheckTest : public ::testing::Test {
 protected:
@@ -47,8 +34,7 @@ protected:
     test::TempDir lists;
     std::vector<fs::path> opened;
 
-    void SetUp() override { settings(Date{2008, 3, 1}); }
-    void settings(Date request) { test::PutSettings({.no = "1234560", .request = request}); }
+    void SetUp() override { test::PutSettings({.no = "1234560", .request = Date{2008, 3, 1}}); }
     FloppyCheckResult check(const std::string& bytes, const std::string& name = kName) {
         fs::remove(listPath(name));  // a clean run would leave the last list behind
         test::WriteFile(drive / name, bytes);
@@ -414,7 +400,7 @@ TEST_F(FloppyCheckTest, ABlockCutShortByAFullDiskLeavesNoTornLine) {
 }
 
 TEST_F(FloppyCheckTest, ReiwaFile) {
-    settings(Date{2019, 6, 1});
+    test::PutSettings({.no = "1234560", .request = Date{2019, 6, 1}});
     const std::string name = "4611234560-1-0105.CSV";
     // Treated in 平成31年4月: before the data month.
     const Changes reiwa = {{4, "50105"}, {9, "4310430"}, {17, "43104"}};

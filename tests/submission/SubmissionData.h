@@ -2,6 +2,8 @@
 // Rows for the submission tests, written straight into gDB.
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/Date.h"
 #include "common/Sjis.h"
@@ -36,6 +38,23 @@ inline std::string SjisLines(std::initializer_list<std::string> lines) {
     std::string out;
     for (const auto& l : lines) out += ToSjis(l) + "\r\n";
     return out;
+}
+
+// A record of the hand-worked file with some fields (numbered as in the record) replaced.
+using Changes = std::vector<std::pair<int, std::string>>;
+inline std::string Record(std::vector<std::string> f, const Changes& changes) {
+    for (const auto& [n, v] : changes) f[static_cast<std::size_t>(n - 1)] = v;
+    std::string s;
+    for (std::size_t i = 0; i < f.size(); ++i) s += (i ? "," : "") + f[i];
+    return s;
+}
+inline std::string Detail(const Changes& changes = {}) {
+    return Record({"2", "4611234560", "10", "42002", "12", "1", "000123456", "\"山田太郎\"", "4180503", "1",
+                   "12345678", "2", "3", "", "1234", "3700", "42002", "", ""},
+                  changes);
+}
+inline std::string Header(long count, const Changes& changes = {}) {
+    return Record({"1", "42002", "4611234560", "1", std::to_string(count), "\"蛍クリニック\""}, changes);
 }
 
 }  // namespace hotaru::test
