@@ -8,6 +8,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "support/TestSupport.h"
 
@@ -28,32 +29,27 @@ inline void ExecFile(const std::filesystem::path& file, const std::string& state
 // by SQLite (so Null, text and numbers stay apart), one line per row.
 inline std::string DumpDatabase(const std::filesystem::path& file) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw std::runtime_error("cannot open " + file.string());
-    }
+    const bool opened = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
     sqlite3_busy_timeout(db, 5000);
+    auto column = [&](const std::string& sql) {  // the first column of each row
+        std::vector<std::string> values;
+        const auto add = [](void* to, int, char** v, char**) {
+            static_cast<std::vector<std::string>*>(to)->push_back(v[0] ? v[0] : "");
+            return 0;
+        };
+        if (!opened || sqlite3_exec(db, sql.c_str(), add, &values, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            throw std::runtime_error("cannot read " + file.string() + ": " + sql);
+        }
+        return values;
+    };
     std::string out;
-    auto run = [&](const std::string& sql, auto&& row) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) { sqlite3_close(db); throw std::runtime_error(sql); }
-        while (sqlite3_step(st) == SQLITE_ROW) row(st);
-        sqlite3_finalize(st);
-    };
-    auto text = [](sqlite3_stmt* st) {
-        const unsigned char* t = sqlite3_column_text(st, 0);
-        return std::string(t ? reinterpret_cast<const char*>(t) : "");
-    };
-    std::map<std::string, std::string> tables;  // name -> its rows
-    run("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", [&](sqlite3_stmt* st) { tables[text(st)]; });
-    for (auto& [name, rows] : tables) {
-        // The columns of the table, each through quote().
+    for (const std::string& name : column("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")) {
         std::string cols;
-        run("SELECT name FROM pragma_table_info('" + name + "')", [&](sqlite3_stmt* st) {
-            cols += (cols.empty() ? "quote(\"" : " || '|' || quote(\"") + text(st) + "\")";
-        });
+        for (const std::string& c : column("SELECT name FROM pragma_table_info('" + name + "')"))
+            cols += (cols.empty() ? "quote(\"" : " || '|' || quote(\"") + c + "\")";
         out += "== " + name + "\n";
-        run("SELECT " + cols + " FROM \"" + name + "\" ORDER BY rowid", [&](sqlite3_stmt* st) { out += text(st) + "\n"; });
+        for (const std::string& row : column("SELECT " + cols + " FROM \"" + name + "\" ORDER BY rowid")) out += row + "\n";
     }
     sqlite3_close(db);
     return out;
