@@ -7,6 +7,7 @@
 
 #include "EntryWindowHarness.h"
 #include "common/Messages.h"
+#include "support/TableDump.h"
 
 namespace hotaru::test {
 namespace {
@@ -333,6 +334,32 @@ public:
         w->Cmd_Link->click();
         return findReference();
     }
+    // Runs the attempt with the n-th write statement failing, n = 0, 1, ...
+    // until one goes through; after each failure the database, the program
+    // folder and the row shown are as before it.  Returns the failed attempts;
+    // what the last attempt said is in told.
+    int failEachWrite(const std::function<void()>& attempt) {
+        auto row = [this] { return fields().substr(0, fields().rfind(" @")); };
+        for (int n = 0; n <= 20; ++n) {
+            const std::string db = DumpDatabase(folder.live()), shown = row();
+            const auto files = DumpFolder(folder.dir());
+            said();
+            gDB->InjectWriteFailure(n);
+            attempt();
+            gDB->InjectWriteFailure(-1);
+            told = said();
+            if (told.find("エラー(48)") == std::string::npos) return n;
+            SCOPED_TRACE("write " + std::to_string(n) + " failed");
+            EXPECT_NE(told.find("エラー(48): 予期せぬエラーです。\r\nエラーコード： 3043\r\n"), std::string::npos) << told;
+            EXPECT_FALSE(gDB->inTransaction());
+            EXPECT_EQ(DumpDatabase(folder.live()), db);
+            EXPECT_EQ(DumpFolder(folder.dir()), files);
+            EXPECT_EQ(row(), shown);
+        }
+        ADD_FAILURE() << "the attempt never went through";
+        return -1;
+    }
+    std::string told;
     // The grid, a line per visible row; "+" when 追加 shows.
     static std::string grid(FrmSubEntry* ref) {
         std::string s;
@@ -411,6 +438,17 @@ TEST_F(Reference, AddGivesOneAboveTheHighestWithTheSettingsDefaults) {
     EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 4);
     EXPECT_TRUE(w->keyLocked);  // nothing changed on the screen either
     EXPECT_EQ(fields(), before);
+}
+
+// Each write of a correction, then of a deletion, fails in turn.
+TEST_F(Reference, FailingWritesOfACorrectionOrADeletionChangeNothing) {
+    QTest::mouseDClick(openReference({1, 2})->Txt_edaban[1], Qt::LeftButton);
+    keys("2100 | 6300 |");
+    EXPECT_EQ(failEachWrite([&] { test::Click(w->Cmd_Reg); }), 2);
+    QTest::mouseDClick(openReference({})->Txt_edaban[0], Qt::LeftButton);
+    EXPECT_EQ(failEachWrite([&] { test::Click(w->Cmd_Del); }), 1);
+    EXPECT_EQ(told, "削除確認(36): データを削除します。\rよろしいですか？\r\n処理確認(64): 削除しました。\r\n");
+    EXPECT_EQ(rows("eda, total", "FROM T_データ"), "2|2100\n");
 }
 
 // The entry window brought back by hand and its row cancelled, or closed:

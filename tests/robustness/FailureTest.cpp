@@ -1,36 +1,20 @@
-// Failures in the middle of a change: each write of a correction or a
-// deletion in the entry window fails in turn, and the database, the program
-// folder and the window are as before.  Then folders that are gone or cannot
-// be written, files that cannot be read, and live files the start-up refuses:
-// each said once, in the program's words, and nothing stored is lost.
+// Folders that cannot be written, files that cannot be read, and live files
+// the start-up refuses: each said once, in the program's words, and nothing
+// stored is lost.
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
 #include <filesystem>
 #include <functional>
-#include <map>
 
 #include "app/Startup.h"
 #include "common/Paths.h"
 #include "data/Connection.h"
-#include "entry/EntryCore.h"
-#include "entry/FrmEntry.h"
-#include "entry/FrmSubEntry.h"
 #include "submission/FloppyCheck.h"
-#include "submission/FrmCsv.h"
-#include "support/SampleEntry.h"
 #include "support/TableDump.h"
 #include "support/TestSupport.h"
-#include "support/WindowDriving.h"
-#include "ui/Fields.h"
 
 namespace hotaru::test {
 namespace {
@@ -39,24 +23,6 @@ namespace fs = std::filesystem;
 
 const fs::perms kReadOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
-
-// Keys where the focus is: "{Enter}", or text as it is typed.
-void Type(std::initializer_list<const char*> keys) {
-    for (const char* k : keys) std::string(k) == "{Enter}" ? Press(Qt::Key_Return) : TypeText(QString::fromUtf8(k));
-}
-
-// What a window shows: the text of every named field, drop-down and label,
-// and whether each control can be used.
-std::map<std::string, std::string> Shown(const QWidget* w) {
-    std::map<std::string, std::string> s;
-    for (const QWidget* c : w->findChildren<QWidget*>()) {
-        const std::string name = c->objectName().toStdString();
-        const bool control = qobject_cast<const QLineEdit*>(c) || qobject_cast<const QComboBox*>(c) ||
-                             qobject_cast<const QLabel*>(c) || qobject_cast<const QPushButton*>(c);
-        if (control && !name.empty() && !name.starts_with("qt_")) s[name] = ui::Text(c) + (c->isEnabled() ? "" : " (disabled)");
-    }
-    return s;
-}
 
 // Runs fn in a child process as the unprivileged user nobody (root ignores
 // file permissions); returns what fn returned.
@@ -81,52 +47,13 @@ std::string AsNobody(const std::function<std::string()>& fn) {
     return out;
 }
 
-// Kind 1, claim month 2008/05, one child with two branches.
 class Failures : public ::testing::Test {
 protected:
     ProgramFolder folder;
     TempDir out;
 
-    void SetUp() override {
-        PutSettings({.no = "2345675", .eda = "", .name = "ほたる医院", .insurance = 2, .hospitalization = 2,
-                     .treatment = 20, .request = Date{2008, 5, 1}});
-        for (int eda : {1, 2}) {
-            entry::EntryRow r = SampleEntryRow();
-            r.city = "7";
-            r.eda = std::to_string(eda);
-            r.insuranceNo = "462010";
-            r.total = std::to_string(1000 * eda);
-            r.payment = std::to_string(3000 * eda);
-            entry::RegisterEntry(r);
-        }
-    }
+    void SetUp() override { PutSettings({}); }
 
-    // Runs the attempt with the n-th write statement failing, n = 0, 1, ...
-    // until one goes through; after each failure the database, the program
-    // folder and the window are as before it.  Returns the failed attempts.
-    int failEachWrite(QWidget* window, const std::function<void()>& attempt) {
-        for (int n = 0; n <= 20; ++n) {
-            const std::string db = DumpDatabase(folder.live());
-            const auto files = DumpFolder(folder.dir());
-            const auto shown = Shown(window);
-            EXPECT_GT(shown.size(), 4u);  // the window's named controls are compared
-            folder.messages().clear();
-            gDB->InjectWriteFailure(n);
-            attempt();
-            gDB->InjectWriteFailure(-1);
-            std::string errors;
-            for (const auto& m : folder.messages().shown) errors += m.title == "エラー" ? m.prompt + "\n" : "";
-            if (errors.empty()) return n;
-            SCOPED_TRACE("write " + std::to_string(n) + " failed");
-            EXPECT_TRUE(errors.starts_with("予期せぬエラーです。\r\nエラーコード： 3043\r\n")) << errors;
-            EXPECT_FALSE(gDB->inTransaction());
-            EXPECT_EQ(DumpDatabase(folder.live()), db);
-            EXPECT_EQ(DumpFolder(folder.dir()), files);
-            EXPECT_EQ(Shown(window), shown);
-        }
-        ADD_FAILURE() << "the attempt never went through";
-        return -1;
-    }
     // Closes the connection and opens the program folder to everybody, as a
     // shared folder would be, for a run as nobody.
     void shareFolder() {
@@ -134,68 +61,7 @@ protected:
         fs::permissions(folder.dir(), fs::perms::all);
         for (const auto& e : fs::directory_iterator(folder.dir())) fs::permissions(e.path(), fs::perms::all);
     }
-    static void show(QWidget& w) {
-        w.setAttribute(Qt::WA_DeleteOnClose, false);
-        ASSERT_TRUE(ShowActive(w));
-    }
 };
-
-// A branch corrected, then another deleted, each picked through 参照.
-TEST_F(Failures, EntryCorrectionAndDeletion) {
-    entry::FrmEntry w;
-    ASSERT_NO_FATAL_FAILURE(show(w));
-    auto pick = [&](int row) {
-        Type({"7", "{Enter}", "000012345", "{Enter}", "20", "04", "{Enter}"});
-        ASSERT_EQ(QApplication::focusWidget(), w.Cmd_Link);
-        Type({"{Enter}"});
-        auto* ref = FindWindow<entry::FrmSubEntry>();
-        ASSERT_NE(ref, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(ref));
-        QTest::mouseDClick(ref->Txt_edaban[static_cast<std::size_t>(row)], Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    };
-    ASSERT_NO_FATAL_FAILURE(pick(1));
-    Type({"2100", "{Enter}", "6300", "{Enter}"});
-    EXPECT_EQ(failEachWrite(&w, [&] { Click(w.Cmd_Reg); }), 2);
-    ASSERT_NO_FATAL_FAILURE(pick(0));
-    EXPECT_EQ(failEachWrite(&w, [&] { Click(w.Cmd_Del); }), 1);
-    EXPECT_EQ(Said(folder.messages()),
-              "削除確認:データを削除します。\rよろしいですか？\r\n処理確認:削除しました。\r\n");
-    EXPECT_EQ(DB().Scalar("SELECT group_concat(eda || ':' || total) FROM T_データ").str(), "2:2100");
-}
-
-// ---- Folders and files ------------------------------------------------------------
-
-// The export's folder pulled out after it was chosen: the standard error,
-// nothing written, the choice kept; put back, the same choice goes through.
-TEST_F(Failures, ExportIntoAFolderThatIsGone) {
-    const fs::path fd = out / "fd";
-    fs::create_directory(fd);
-    submission::SetSaveDialog([&](QWidget*, const std::string&, const std::string& name) {
-        return std::optional<std::string>((fd / name).string());
-    });
-    submission::FrmCsv w;
-    ASSERT_NO_FATAL_FAILURE(show(w));
-    Click(w.Cmd_Reference);
-    submission::SetSaveDialog({});
-    const auto shown = Shown(&w);
-    const std::string db = DumpDatabase(folder.live());
-    fs::remove(fd);
-    folder.messages().clear();
-    Click(w.Cmd_Reg);
-    EXPECT_TRUE(Said(folder.messages()).starts_with("エラー:予期せぬエラーです。")) << Said(folder.messages());
-    EXPECT_EQ(DumpDatabase(folder.live()), db);
-    EXPECT_TRUE(fs::is_empty(out.path()));
-    EXPECT_EQ(Shown(&w), shown);
-    EXPECT_EQ(w.outputFolder(), fd.string());
-
-    fs::create_directory(fd);
-    folder.messages().clear();
-    Click(w.Cmd_Reg);
-    EXPECT_EQ(Said(folder.messages()), "処理確認:ＣＳＶ出力終了しました。\r\n");
-    EXPECT_TRUE(fs::exists(fd / w.fileName()));
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
 
 // A submission file that cannot be read, and a list folder that cannot be
 // written (empty, or holding the list of an earlier run): each says what

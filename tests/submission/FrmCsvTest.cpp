@@ -16,6 +16,7 @@
 #include "submission/FloppyCheck.h"
 #include "submission/FrmCsv.h"
 #include "SubmissionData.h"
+#include "support/TableDump.h"
 #include "support/WindowDriving.h"
 
 using namespace hotaru;
@@ -94,6 +95,33 @@ TEST_F(FrmCsvTest, ReferenceKeepsTheChosenFolderButNotAnotherName) {
     test::Click(win->Cmd_Reference);
     EXPECT_EQ(path(), (other / kName).string());
     EXPECT_EQ(win->outputFolder(), other.path().string());
+}
+
+// The folder pulled out after it was chosen: the standard error, nothing
+// written, the choice kept; put back, the same choice goes through.
+TEST_F(FrmCsvTest, ExportIntoAFolderThatIsGone) {
+    settings(out.path().string());
+    test::PutClaim({});
+    open();
+    const fs::path fd = other / "fd";
+    fs::create_directory(fd);
+    answer = (fd / kName).string();
+    test::Click(win->Cmd_Reference);
+    const std::string db = test::DumpDatabase(program.live());
+    fs::remove(fd);
+    program.messages().clear();
+    test::Click(win->Cmd_Reg);
+    EXPECT_TRUE(test::Said(program.messages()).starts_with("エラー:予期せぬエラーです。")) << test::Said(program.messages());
+    EXPECT_EQ(test::DumpDatabase(program.live()), db);
+    EXPECT_TRUE(fs::is_empty(other.path()) && fs::is_empty(out.path()));
+    EXPECT_EQ(path() + "|" + win->outputFolder(), (fd / kName).string() + "|" + fd.string());
+
+    fs::create_directory(fd);
+    program.messages().clear();
+    test::Click(win->Cmd_Reg);
+    EXPECT_EQ(test::Said(program.messages()), "処理確認:ＣＳＶ出力終了しました。\r\n");
+    EXPECT_TRUE(fs::exists(fd / kName));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(FrmCsvTest, KeyboardReachesAndPressesEveryButton) {
