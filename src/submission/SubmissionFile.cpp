@@ -313,18 +313,6 @@ void AppendCleaned(std::string& sjis, std::string_view raw) {
     }
 }
 
-void ForEachSubmissionLine(std::string_view bytes, const std::function<void(std::string_view line)>& fn) {
-    std::size_t pos = 0;
-    const std::size_t n = bytes.size();
-    while (pos < n) {
-        std::size_t end = pos;
-        while (end < n && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-        fn(bytes.substr(pos, end - pos));
-        pos = end;
-        if (pos < n) pos += (bytes[pos] == '\r' && pos + 1 < n && bytes[pos + 1] == '\n') ? 2 : 1;
-    }
-}
-
 namespace {
 
 [[noreturn]] void CannotRead(const std::filesystem::path& path, int error) {

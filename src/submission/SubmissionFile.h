@@ -108,12 +108,10 @@ void AppendDecoded(std::string& utf8, std::string_view raw, bool dropQuotes = fa
 // character, which reads "?": the bytes are Shift_JIS afterwards.
 void AppendCleaned(std::string& sjis, std::string_view raw);
 
-// Calls fn with each line of the bytes (ends: CR LF, CR or LF; a line end
-// after the last line makes no extra line).  Bytes 0x0D and 0x0A never occur
-// inside a two-byte Shift_JIS character, so the lines are those of the text.
-void ForEachSubmissionLine(std::string_view bytes, const std::function<void(std::string_view line)>& fn);
-
-// The same for a file read in blocks: only the line in hand is held whole.
+// Calls fn with each line of the file, read in blocks so that only the line
+// in hand is held whole (ends: CR LF, CR or LF; a line end after the last
+// line makes no extra line).  Bytes 0x0D and 0x0A never occur inside a
+// two-byte Shift_JIS character, so the lines are those of the text.
 // Throws AppError saying that the file cannot be read.
 void ForEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view line)>& fn);
 
