@@ -1,7 +1,10 @@
 // Start-up: the upgrade of an old file and the city patch.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/InstanceLock.h"
@@ -184,6 +187,125 @@ TEST_F(Startup, CityPatchIsIdempotentAndAtomic) {
     PatchCityMaster();
     EXPECT_EQ(DB().Scalar("SELECT count(*) FROM T_市町村").toInt(), 51);
     DisconnectDatabase();
+}
+
+// Runs the start-up as nobody: "opened <live file>" or "refused", then what it said.
+std::string StartUp(test::ProgramFolder& folder) {
+    return test::AsNobody([&] {
+        ResetDatabaseFiles();
+        folder.messages().clear();
+        std::string s = OpenDatabaseAtStartup() ? "opened " + CurrentDatabaseFiles().live.string() : "refused";
+        for (const auto& m : folder.messages().shown) s += "|" + m.title + ":" + m.prompt;
+        if (s.starts_with("refused") && gDB) s += "|still connected";
+        gDB.reset();  // the program ends here
+        return s;
+    });
+}
+
+// Live files the start-up refuses: read-only, damaged, missing, held by
+// another program, or of the old layout with an upgrade that cannot
+// complete.  The message says why; nothing in the program folder is written,
+// renamed or left behind, but for a copy of the old file kept by the upgrade.
+TEST_F(Startup, RefusedLiveFilesChangeNothing) {
+    folder.share();
+    const std::string good = test::ReadFile(folder.live()), templ = test::ReadFile(folder.dir() / kTemplateName);
+    const std::string live = folder.live().string(), upgrade = "|処理確認:データベースのアップデートに失敗しました。\r";
+    const auto refused = [](int number, const std::string& why) {
+        return "refused|エラー:予期せぬエラーです。\r\nエラーコード： " + std::to_string(number) + "\r\n" + why +
+               "|処理確認:データベースの接続に失敗しました。\r";
+    };
+    const std::string notADatabase = refused(3343, "データベースの形式 '" + live + "' を認識できません。");
+    auto oldLayout = [&] {
+        test::WriteFile(folder.live(), good);
+        test::ExecFile(folder.live(), "ALTER TABLE T_基本 DROP COLUMN PublicPay2; ALTER TABLE T_基本 DROP COLUMN PublicPay1;");
+    };
+    sqlite3* other = nullptr;  // another program's connection
+    // Either the whole of what is said, or (an upgrade) a part of its error.
+    const struct { const char* why; std::function<void()> arrange; std::string said, holds; } cases[] = {
+        {"read-only",
+         [&] { fs::permissions(folder.live(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read); },
+         refused(3051, "ファイル '" + live + "' は読み取り専用のため開けません。"), ""},
+        {"truncated", [&] { test::WriteFile(folder.live(), good.substr(0, good.size() / 3)); }, notADatabase, ""},
+        {"not a database",
+         [&] { test::WriteFile(folder.live(), std::string("PK\3\4\24\0\0\0\10\0", 10) + good.substr(10, 4096)); },
+         notADatabase, ""},
+        {"empty", [&] { test::WriteFile(folder.live(), ""); }, notADatabase, ""},
+        {"missing (not made)", [&] { fs::remove(folder.live()); }, refused(3024, "ファイル '" + live + "' が見つかりません。"),
+         ""},
+        {"held by another program",
+         [&] {
+             sqlite3_open(live.c_str(), &other);
+             sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+         },
+         refused(3260, "ファイル '" + live + "' はほかのプログラムが使用中です。"), ""},
+        {"backup not writable (its name taken by a folder)",
+         [&] {
+             oldLayout();
+             fs::create_directory(folder.dir() / kBackupName);
+         },
+         "", "cannot copy file"},
+        {"template not a database",
+         [&] {
+             oldLayout();
+             test::WriteFile(folder.dir() / kTemplateName, "not a database");
+         },
+         "", "エラーコード： 3343"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        c.arrange();
+        const auto files = test::DumpFolder(folder.dir());
+        const std::string said = StartUp(folder);
+        if (c.holds.empty()) {
+            EXPECT_EQ(said, c.said);
+        } else {
+            EXPECT_TRUE(said.starts_with("refused|エラー:予期せぬエラーです。") && said.ends_with(upgrade) &&
+                        said.find(c.holds) != std::string::npos)
+                << said;
+        }
+        auto after = test::DumpFolder(folder.dir());
+        if (!files.count(kBackupName) && after.count(kBackupName)) {
+            EXPECT_EQ(after[kBackupName], files.at(kLiveName));
+            after.erase(kBackupName);
+        }
+        EXPECT_EQ(after, files);
+        sqlite3_close(other);
+        other = nullptr;
+        fs::remove_all(folder.dir() / kBackupName);
+        test::WriteFile(folder.dir() / kTemplateName, templ);
+        test::WriteFile(folder.live(), good);
+        fs::permissions(folder.live(), fs::perms::all);
+    }
+}
+
+// A program folder that cannot be written: with a live file in it, that file
+// is the clinic's data and the start-up says why it cannot be used, instead
+// of starting on an empty file in the user's data folder; without one (an
+// installed copy), the data folder holds the live file.
+TEST_F(Startup, ReadOnlyProgramFolder) {
+    folder.share();
+    test::TempDir out;
+    const fs::path data = out / "data";
+    fs::create_directory(data);
+    fs::permissions(out.path(), fs::perms::all);
+    fs::permissions(data, fs::perms::all);
+    const auto start = [&] {
+        fs::permissions(folder.dir(), test::kReadOnly);
+        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+        const std::string said = StartUp(folder);
+        ::unsetenv("XDG_DATA_HOME");
+        fs::permissions(folder.dir(), fs::perms::all);
+        return said;
+    };
+    const auto files = test::DumpFolder(folder.dir());
+    EXPECT_EQ(start(), "refused|エラー:予期せぬエラーです。\r\nエラーコード： 3051\r\nフォルダー '" +
+                           folder.dir().string() + "' に書き込めないため、ファイル '" + folder.live().string() +
+                           "' を開けません。|処理確認:データベースの接続に失敗しました。\r");
+    EXPECT_EQ(test::DumpFolder(folder.dir()), files);
+    EXPECT_FALSE(fs::exists(data / "hotaru" / kLiveName));
+
+    fs::rename(folder.live(), out / kLiveName);
+    EXPECT_EQ(start(), "opened " + (data / "hotaru" / kLiveName).string());
+    fs::rename(out / kLiveName, folder.live());
 }
 
 // hotaru-cli backup, restore and version, run as a script would: a month

@@ -3,7 +3,9 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <regex>
+#include <tuple>
 #include <vector>
 
 #include "common/Errors.h"
@@ -12,6 +14,7 @@
 #include "submission/Export.h"
 #include "submission/FloppyCheck.h"
 #include "SubmissionData.h"
+#include "support/TableDump.h"
 
 using namespace hotaru;
 using namespace hotaru::submission;
@@ -369,6 +372,46 @@ TEST_F(FloppyCheckTest, ListWriteFailuresAreReportedOnce) {
     EXPECT_FALSE(r.listWritten);
     EXPECT_EQ(r.findings, 3000);
     EXPECT_TRUE(opened.empty());
+}
+
+// Run by another user: a file that cannot be read, and a list folder that
+// cannot be written (empty, or holding the list of an earlier run).  Each is
+// said once, in the right words, and the folders stay as they were.
+TEST_F(FloppyCheckTest, FilesItCannotReadOrWrite) {
+    const fs::path file = drive / kName, list = listPath();
+    test::WriteFile(file, "1,42002,4611234560,1,1,x\r\n2,x\r\n");
+    program.share();
+    for (const fs::path& p : {drive.path(), lists.path(), file}) fs::permissions(p, fs::perms::all);
+    const std::string listFailed = "エラー|48|予期せぬエラーです。\r\nエラーコード： 70\r\nチェックリスト '" + list.string() +
+                                   "'：書き込みできません。リストは不完全です。\nエラー|48|ＦＤデータにエラーがあります。\r内容を確認して下さい。\n";
+    const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
+        {"unreadable file", [&] { fs::permissions(file, fs::perms::none); },
+         "エラー|48|予期せぬエラーです。\r\nエラーコード： 70\r\nファイル '" + file.string() +
+             "' を読み込めません。（読み取りの権限がありません）\n"},
+        {"read-only list folder", [&] { fs::permissions(lists.path(), test::kReadOnly); }, listFailed},
+        {"read-only list folder with an older list",
+         [&] {
+             test::WriteFile(list, "older");
+             fs::permissions(lists.path(), test::kReadOnly);
+         },
+         listFailed}};
+    for (const auto& [why, arrange, expected] : cases) {
+        SCOPED_TRACE(why);
+        arrange();
+        const auto drives = test::DumpFolder(drive.path()), listed = test::DumpFolder(lists.path());
+        EXPECT_EQ(test::AsNobody([&] {
+                      gDB = data::Database::Open(program.live());
+                      run();
+                      return said();
+                  }),
+                  expected);
+        EXPECT_EQ(test::DumpFolder(drive.path()), drives);
+        EXPECT_EQ(test::DumpFolder(lists.path()), listed);
+        fs::permissions(file, fs::perms::all);
+        fs::permissions(lists.path(), fs::perms::all);
+        fs::remove(list);
+    }
+    program.reconnect();
 }
 
 TEST_F(FloppyCheckTest, ABlockCutShortByAFullDiskLeavesNoTornLine) {

@@ -1,6 +1,8 @@
 #include "support/TestSupport.h"
 
+#include <grp.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -50,6 +52,34 @@ void ProgramFolder::disconnect() {
         gDB->Close();
         gDB.reset();
     }
+}
+
+void ProgramFolder::share() {
+    disconnect();
+    std::filesystem::permissions(dir_, std::filesystem::perms::all);
+    for (const auto& e : std::filesystem::directory_iterator(dir_))
+        std::filesystem::permissions(e.path(), std::filesystem::perms::all);
+}
+
+std::string AsNobody(const std::function<std::string()>& fn) {
+    int pipefd[2];
+    if (pipe(pipefd) != 0) return "pipe failed";
+    if (fork() == 0) {
+        close(pipefd[0]);
+        const bool nobody = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+        const std::string result = nobody ? fn() : "cannot become nobody";
+        FILE* pipe = fdopen(pipefd[1], "w");
+        fwrite(result.data(), 1, result.size(), pipe);
+        fclose(pipe);
+        _exit(0);
+    }
+    close(pipefd[1]);
+    std::string out;
+    char buf[512];
+    for (ssize_t n; (n = read(pipefd[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+    close(pipefd[0]);
+    wait(nullptr);
+    return out;
 }
 
 CliRun RunCli(const std::string& args) {

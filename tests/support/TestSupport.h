@@ -1,6 +1,7 @@
 #pragma once
 // Fixtures shared by the tests.
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -39,6 +40,9 @@ public:
     // Reopens gDB on the live file.
     void reconnect();
     void disconnect();
+    // Disconnects and opens the folder and its files to everybody, as a
+    // shared folder would be, for a run as nobody.
+    void share();
 private:
     TempDir tmp_;
     std::filesystem::path dir_;
@@ -116,5 +120,13 @@ struct CliRun {
     std::filesystem::path printed() const { return out.substr(0, out.size() - 1); }
 };
 CliRun RunCli(const std::string& args);
+
+// Read and list rights only, for a folder that cannot be written.
+inline constexpr auto kReadOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                  std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                                  std::filesystem::perms::others_read | std::filesystem::perms::others_exec;
+// Runs fn in a child process as the unprivileged user nobody (root ignores
+// file permissions); returns what fn returned.
+std::string AsNobody(const std::function<std::string()>& fn);
 
 }  // namespace hotaru::test
