@@ -1,4 +1,6 @@
-// Start-up: the upgrade of an old file and the city patch.
+// Start-up: the upgrade of an old file, the city patch, the live files it
+// refuses and a program folder it cannot write; and hotaru-cli backup,
+// restore and version.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
