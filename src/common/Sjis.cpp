@@ -65,11 +65,7 @@ Converter& FromSjisConverter() {
     return c;
 }
 
-bool IsAscii(std::string_view s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
+bool IsAscii(std::string_view s) { return AsciiRunEnd(s, 0) == s.size(); }
 
 std::size_t Utf8Length(unsigned char lead) {
     if (lead < 0x80) return 1;

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <system_error>
 #include <unordered_map>
 

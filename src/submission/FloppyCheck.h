@@ -6,7 +6,6 @@
 // hotaru-cli passes its options and no viewer.
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
