@@ -23,8 +23,6 @@ public:
                      .treatment = 20, .request = Date::fromIso(request), .path = ""});
     }
 
-    long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
-
     // QuotedRows, a line each.
     std::string rows(const std::string& columns, const std::string& from) {
         std::string out;

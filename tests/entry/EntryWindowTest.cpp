@@ -294,7 +294,7 @@ TEST_F(EntryKey, FocusBackSelectsTheWholeTextForTypingOver) {
         ASSERT_EQ(focus(), field);
         EXPECT_EQ(field->selectedText().toStdString(), c.wrong);
         EXPECT_EQ(folder.messages().shown.back().prompt, c.asked);
-        EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
+        EXPECT_EQ(Count("SELECT count(*) FROM T_データ"), 0);
         keys(c.retype);
         EXPECT_EQ(text(field), c.retype);
     }
@@ -372,7 +372,7 @@ TEST_F(EntryRegister, RefusedRows) {
         keys(kKey + c.plan + " |");
         EXPECT_EQ(said(), kConfirm + "入力チェック(4112): " + c.said + "\n");
         EXPECT_EQ(shown(), c.focusAndRed);
-        EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
+        EXPECT_EQ(Count("SELECT count(*) FROM T_データ"), 0);
     }
     // The largest amounts are stored (the co-payment question is answered Yes by default).
     open();
@@ -386,7 +386,7 @@ TEST_F(EntryRegister, DuplicateQuestionNamesTheReference) {
     EXPECT_EQ(said(), kConfirm + "入力チェック(52): 同一の診療データが存在します。このまま登録してもよろしいですか？\r\n"
                                  "（参照ボタンで確認できます。）\r\n");
     EXPECT_EQ(text(w->Txt_Eda) + " @" + focus()->objectName().toStdString(), "2 @Cmd_Link");
-    EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 1);
+    EXPECT_EQ(Count("SELECT count(*) FROM T_データ"), 1);
 }
 
 // A real message box takes the window's activation away: the focus given
@@ -526,7 +526,7 @@ TEST_F(Reference, AddGivesOneAboveTheHighestWithTheSettingsDefaults) {
     said();
     w->Cmd_Del->click();
     EXPECT_EQ(said(), "削除確認(36): データを削除します。\rよろしいですか？\r\n削除確認(48): 削除するデータがありません。\r\n");
-    EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 4);
+    EXPECT_EQ(Count("SELECT count(*) FROM T_データ"), 4);
     EXPECT_TRUE(w->keyLocked);  // nothing changed on the screen either
     EXPECT_EQ(fields(), before);
 }

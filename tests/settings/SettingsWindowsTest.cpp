@@ -63,7 +63,6 @@ protected:
         for (int a : answers) messages().answer(a);
         Click(win->Cmd_Reg);
     }
-    long count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
     std::string settingsRow() {
         const auto rows = QuotedRows("type,kencd,tencd,no,eda,name,insurance,hospitalization,treatment,request,path",
                                      "FROM T_設定");
@@ -119,7 +118,7 @@ TEST_F(FrmEstTest, ChangedNumberAsksAndDeletesEveryClaimRowOnlyOnYes) {
 
     reg({mbYes, mbNo});  // keep the number, but do not delete
     EXPECT_EQ(said(), (Lines{kCheckDigitQuestion, kNumberQuestion}));
-    EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 2);
+    EXPECT_EQ(Count("SELECT count(*) FROM T_データ"), 2);
     EXPECT_EQ(settingsRow(), before);
     EXPECT_EQ(win->Txt_No->text(), "7654321");  // left as typed
 
@@ -147,7 +146,7 @@ TEST_F(FrmEstTest, MissingFieldsAreListedInOneMessageAndTheFirstGetsTheFocus) {
                                                       win->Cbo_Insurance})
         EXPECT_EQ(ui::BackColor(w), ui::kRed) << w->objectName().toStdString();
     EXPECT_EQ(ui::BackColor(win->Cbo_Type), ui::kWindowColour);
-    EXPECT_EQ(count("SELECT count(*) FROM T_設定"), 0);
+    EXPECT_EQ(Count("SELECT count(*) FROM T_設定"), 0);
 }
 
 // Each refused value gets the focus back with its text selected for typing over.
@@ -248,7 +247,7 @@ TEST_F(FrmEstTest, ReloadAfterRegistrationRunsNoLeaveRulesAndKeepsMonthAndFolder
     EXPECT_EQ(said(), Lines{kDone});
     EXPECT_EQ(Focused(), win->Cbo_Type);
     EXPECT_EQ(settingsRow(), before);
-    EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 1);
+    EXPECT_EQ(Count("SELECT count(*) FROM T_データ"), 1);
 }
 
 namespace {
@@ -349,7 +348,7 @@ TEST_F(FrmDemandTest, RefusedMonthsAndTheFirstMonthTaken) {
         EXPECT_EQ(ui::BackColor(win->Txt_Year), c.yearRed ? ui::kRed : ui::kWindowColour);
         EXPECT_EQ(ui::BackColor(win->Txt_Month), ui::kRed);
     }
-    EXPECT_EQ(count("SELECT count(*) FROM T_設定"), 0);
+    EXPECT_EQ(Count("SELECT count(*) FROM T_設定"), 0);
 
     // An empty settings table gets a row holding only the month.
     boxes.reset();
@@ -413,7 +412,7 @@ TEST_F(UpdatesThatDeleteClaimRows, TheDeletedRowsAreInTheCopyOrNothingChanges) {
             EXPECT_FALSE(gWS.inTransaction());
             if (how == Through) {
                 EXPECT_TRUE(last.starts_with("処理確認|64|登録が完了しました。")) << last;
-                EXPECT_EQ(count("SELECT count(*) FROM T_データ"), 0);
+                EXPECT_EQ(Count("SELECT count(*) FROM T_データ"), 0);
                 const auto copies = data::ListBackups(backups);
                 ASSERT_EQ(copies.size(), 1u);
                 EXPECT_EQ(DumpDatabase(copies[0]), before);

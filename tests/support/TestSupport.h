@@ -92,6 +92,9 @@ inline std::vector<std::string> QuotedRows(const std::string& columns, const std
     return rows;
 }
 
+// The number a counting query gives.
+inline long Count(const std::string& sql) { return static_cast<long>(DB().Scalar(sql).toInt()); }
+
 // Writes bytes to a file.
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& p);
